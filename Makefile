@@ -1,0 +1,35 @@
+# The two set-up commands: `make run` and `make test`.
+BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
+GENERATE = cmake -S . -G Ninja -Wno-dev
+
+.PHONY: deps build run test sanitize clean
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@[ -f $(BUILD)/build.ninja ] || $(GENERATE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	@cmake --build $(BUILD)
+
+run: build
+	@if [ -z "$${DISPLAY:-}" ] && [ -z "$${WAYLAND_DISPLAY:-}" ]; then \
+	    echo "lumatic needs a display, and there is none here; for a virtual one: xvfb-run -a make run"; \
+	    exit 1; \
+	fi
+	@$(BUILD)/lumatic
+
+test: build
+	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+
+# The test suite again with address and undefined-behaviour sanitizers.
+sanitize: deps
+	@[ -f $(SANITIZE_BUILD)/build.ninja ] || \
+	    $(GENERATE) -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DLUMATIC_SANITIZE=ON
+	@cmake --build $(SANITIZE_BUILD)
+	@cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen \
+	    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	    ctest --output-on-failure
+
+clean:
+	rm -rf $(BUILD) $(SANITIZE_BUILD)

@@ -1,0 +1,23 @@
+#include "setup.h"
+
+#include "app/toolkit/pictures.h"
+
+#include <QApplication>
+#include <QFont>
+
+namespace lumatic {
+
+void setUpApplication(QApplication &app) {
+    QApplication::setApplicationName(QStringLiteral("lumatic"));
+    QApplication::setApplicationDisplayName(QString());
+    QApplication::setWindowIcon(bookIcon());
+    // The list captions must each fit on one line of their 129 x 13 pixel labels.
+    QFont font;
+    font.setFamilies({QStringLiteral("Liberation Sans")});
+    font.setPointSizeF(8);
+    app.setFont(font);
+    // The windows end the application themselves, once the last of them has closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+} // namespace lumatic

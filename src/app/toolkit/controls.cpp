@@ -1,0 +1,138 @@
+#include "controls.h"
+
+#include "twips.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace lumatic {
+
+namespace {
+
+void setColour(QWidget *widget, QPalette::ColorRole role, std::uint32_t value) {
+    QPalette palette = widget->palette();
+    palette.setColor(role, colourFromValue(value));
+    widget->setPalette(palette);
+}
+
+// A click is a left press and release over the same control, as on a button.
+bool isClick(const QWidget *widget, const QMouseEvent *event) {
+    return event->button() == Qt::LeftButton && widget->rect().contains(event->position().toPoint());
+}
+
+} // namespace
+
+QFont arial(double points) {
+    QFont font;
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    font.setPointSizeF(points);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+void place(QWidget *control, const char *name, const QRect &geometry) {
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(geometry);
+    control->setFocusPolicy(Qt::NoFocus);
+}
+
+TextLabel::TextLabel(QWidget *parent, const char *name, const QRect &geometry,
+                     const QString &text, std::uint32_t colour)
+    : QLabel(text, parent) {
+    place(this, name, geometry);
+    setWordWrap(true);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setTextFormat(Qt::PlainText);
+    setAutoFillBackground(false);
+    setAttribute(Qt::WA_NoMousePropagation);
+    setColour(this, QPalette::WindowText, colour);
+}
+
+void ClickableLabel::mousePressEvent(QMouseEvent *event) { event->accept(); }
+
+void ClickableLabel::mouseReleaseEvent(QMouseEvent *event) {
+    event->accept();
+    if (isClick(this, event))
+        emit clicked();
+}
+
+Frame::Frame(QWidget *parent, const char *name, const QRect &geometry, const QString &caption,
+             std::uint32_t background, std::uint32_t captionColour, const QFont &captionFont)
+    : QWidget(parent), caption_(caption), captionColour_(colourFromValue(captionColour)),
+      captionFont_(captionFont) {
+    place(this, name, geometry);
+    setAutoFillBackground(true);
+    setColour(this, QPalette::Window, background);
+    setAttribute(Qt::WA_NoMousePropagation);
+}
+
+void Frame::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    painter.setFont(captionFont_);
+    const QFontMetrics metrics(captionFont_);
+    // The border runs through the middle of the caption's line, and the caption breaks it.
+    const int borderTop = metrics.height() / 2;
+    painter.setPen(captionColour_);
+    painter.drawRect(QRect(0, borderTop, width() - 1, height() - borderTop - 1));
+    const int captionLeft = px(120) - 2;
+    const QRect captionBox(captionLeft, 0, metrics.horizontalAdvance(caption_) + 4,
+                           metrics.height());
+    painter.fillRect(captionBox, palette().window());
+    painter.drawText(captionBox, Qt::AlignCenter, caption_);
+}
+
+PictureButton::PictureButton(QWidget *parent, const char *name, const QRect &geometry,
+                             const QPixmap &picture, const QString &toolTip)
+    : QWidget(parent), picture_(picture) {
+    place(this, name, geometry);
+    setToolTip(toolTip);
+    setAttribute(Qt::WA_NoMousePropagation);
+}
+
+void PictureButton::paintEvent(QPaintEvent *) {
+    QPainter(this).drawPixmap(0, 0, picture_);
+}
+
+void PictureButton::mousePressEvent(QMouseEvent *event) { event->accept(); }
+
+void PictureButton::mouseReleaseEvent(QMouseEvent *event) {
+    event->accept();
+    if (isClick(this, event))
+        emit clicked();
+}
+
+Swatch::Swatch(QWidget *parent, const char *name, const QRect &geometry, std::uint32_t fill,
+               std::uint32_t outline)
+    : QWidget(parent), fill_(fill), outline_(colourFromValue(outline)) {
+    place(this, name, geometry);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoMousePropagation);
+}
+
+void Swatch::setBackColor(std::uint32_t value) {
+    if (value == fill_)
+        return;
+    fill_ = value;
+    update();
+}
+
+void Swatch::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    painter.setPen(outline_);
+    painter.setBrush(colourFromValue(fill_));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+PositionBox::PositionBox(QWidget *parent, const char *name, const QRect &geometry,
+                         const QString &text)
+    : QLineEdit(text, parent) {
+    place(this, name, geometry);
+    setAttribute(Qt::WA_NoMousePropagation);
+}
+
+void PositionBox::write(const QString &text) {
+    setText(text);
+    emit written();
+}
+
+} // namespace lumatic

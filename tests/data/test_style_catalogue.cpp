@@ -1,0 +1,111 @@
+#include "data/style_catalogue.h"
+
+#include <QTest>
+#include <QRegularExpression>
+#include <set>
+
+using namespace lumatic;
+
+namespace {
+QString q(std::string_view text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
+} // namespace
+
+class TestStyleCatalogue : public QObject {
+    Q_OBJECT
+
+private slots:
+    void entries_data() {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("displayName");
+        QTest::addColumn<int>("letters");
+        QTest::addColumn<int>("clock");
+        QTest::newRow("1") << 1 << "1 - Fire Flicker" << "1 - Fire Flicker" << 23 << 1;
+        QTest::newRow("2 listed as strobe, shown as pulse")
+            << 2 << "2 - Slow Strong Strobe" << "2 - Slow Strong Pulse" << 51 << 2;
+        QTest::newRow("4 shortest") << 4 << "4 - Fast Strobe" << "4 - Fast Strobe" << 12 << 4;
+        QTest::newRow("9") << 9 << "9 - Slow Strong Strobe" << "9 - Slow Strong Strobe" << 16 << 9;
+        QTest::newRow("13 shown without blank")
+            << 13 << "13 - Fluorescent Flicker 3" << "13 - Fluorescent Flicker2" << 28 << 13;
+        QTest::newRow("14 own clock")
+            << 14 << "14 - Fluorescent Flicker 4" << "14 - Fluorescent Flicker3" << 30 << 14;
+        QTest::newRow("15") << 15 << "15 - Realistic Fade" << "15 - Realistic Fade" << 32 << 15;
+        QTest::newRow("16 own clock")
+            << 16 << "16 - Realistic Fade 2" << "16 - Realistic Fade 2" << 33 << 17;
+        QTest::newRow("17 on Timer16")
+            << 17 << "17 - Slow Strong Strobe 2" << "17 - Slow Strong Strobe 2" << 16 << 16;
+        QTest::newRow("18") << 18 << "18 - Three Cycle Strobe 1" << "18 - Three Cycle Strobe 1"
+                            << 24 << 18;
+        QTest::newRow("20") << 20 << "20 - Three Cycle Strobe 3" << "20 - Three Cycle Strobe 3"
+                            << 24 << 20;
+    }
+    void entries() {
+        QFETCH(int, number);
+        const StyleEntry &entry = styleEntry(number);
+        QCOMPARE(entry.number, number);
+        QTEST(q(entry.caption), "caption");
+        QTEST(q(entry.displayName), "displayName");
+        QTEST(int(entry.pattern.size()), "letters");
+        QTEST(entry.clock, "clock");
+    }
+
+    void infoTextsAsWritten_data() {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("info");
+        QTest::newRow("doubled blank") << 2 << "INFO: A good pulse.  Goes Dark then Lights up again slowly";
+        QTest::newRow("capital World")
+            << 10
+            << "INFO: Used a lot in some maps for broken lights. World/lightf_broke.wav speaker to "
+               "go with it, or lightf_broker.wav for a hallway light";
+        QTest::newRow("small world")
+            << 13
+            << "INFO: An alternate fluorescent flicker. Looks more broker so add the "
+               "world/lightf_broker.wav instead";
+        QTest::newRow("names style 9")
+            << 17
+            << "INFO: Opposite of Style 9, so add a light with this style and another with "
+               "different color with style of 9. Red and Blue can make a siren";
+    }
+    void infoTextsAsWritten() {
+        QFETCH(int, number);
+        QTEST(q(styleEntry(number).info), "info");
+    }
+
+    // The rules every row keeps: what the list, the labels and the clocks rely on.
+    void everyEntryKeepsTheRules() {
+        std::set<int> clocks;
+        for (int n = 1; n <= styleCount; ++n) {
+            const StyleEntry &entry = styleCatalogue[n - 1];
+            const QString prefix = QString::number(n) + " - ";
+            QCOMPARE(entry.number, n);
+            QVERIFY(q(entry.caption).startsWith(prefix));
+            QVERIFY(q(entry.displayName).startsWith(prefix));
+            QVERIFY(entry.caption.size() >= 10 && entry.caption.size() <= 26);
+            QVERIFY(entry.displayName.size() >= 10 && entry.displayName.size() <= 25);
+            QVERIFY(entry.pattern.size() >= 12 && entry.pattern.size() <= 51);
+            QVERIFY(q(entry.pattern).contains(QRegularExpression("^[a-z]+$")));
+            QVERIFY(q(entry.info).startsWith("INFO: "));
+            if (n != 2 && n != 13 && n != 14)
+                QCOMPARE(q(entry.displayName), q(entry.caption));
+            clocks.insert(entry.clock);
+        }
+        // Every entry previews on a clock of its own, so every pattern plays as listed.
+        QCOMPARE(clocks.size(), std::size_t(styleCount));
+        QCOMPARE(*clocks.begin(), 1);
+        QCOMPARE(*clocks.rbegin(), clockCount);
+    }
+
+    void patternsOfTheStrobes() {
+        QCOMPARE(q(styleEntry(9).pattern), "aaaaaaaazzzzzzzz");
+        QCOMPARE(q(styleEntry(17).pattern), "zzzzzzzzaaaaaaaa");
+        QCOMPARE(q(styleEntry(5).pattern), "jklmnopqrstuvwxyzyxwvutsrqponmlkj");
+    }
+
+    void noEntryOutsideOneToTwenty() {
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, styleEntry(0));
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, styleEntry(21));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestStyleCatalogue)
+#include "test_style_catalogue.moc"

@@ -1,0 +1,230 @@
+#include "app/setup.h"
+#include "app/toolkit/controls.h"
+#include "app/toolkit/twips.h"
+#include "app/windows.h"
+
+#include <QApplication>
+#include <QTest>
+
+using namespace lumatic;
+
+namespace {
+
+QColor rgb(std::uint32_t value) { return colourFromValue(value); }
+
+// The window as a user sees it, for checks on what is actually drawn.
+QImage shot(QWidget &window) { return window.grab().toImage(); }
+
+} // namespace
+
+class TestMainLayout : public QObject {
+    Q_OBJECT
+
+    Windows windows{nullptr, nullptr};
+    MainWindow *main = nullptr;
+
+    template <class T = QWidget> T *control(const char *name) {
+        auto *found = main->findChild<T *>(QLatin1String(name));
+        if (!found)
+            qFatal("no control %s", name);
+        return found;
+    }
+
+private slots:
+    void initTestCase() {
+        main = &windows.Form1();
+        main->showNonModal();
+        QVERIFY(QTest::qWaitForWindowExposed(main));
+    }
+
+    void window() {
+        QCOMPARE(main->objectName(), "Form1");
+        QCOMPARE(main->windowTitle(), "Kingpin Lumatic");
+        QCOMPARE(main->size(), QSize(298, 379));
+        QCOMPARE(main->minimumSize(), main->maximumSize());
+        QCOMPARE(main->palette().color(QPalette::Window), rgb(0x1D1D1D));
+        QVERIFY(!main->windowIcon().isNull());
+        QVERIFY(main->windowIcon().availableSizes().contains(QSize(16, 16)));
+        QVERIFY(main->windowIcon().availableSizes().contains(QSize(32, 32)));
+    }
+
+    void geometry_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<QRect>("pixels");
+        QTest::newRow("Frame3") << "Frame3" << "Form1" << QRect(152, 24, 137, 185);
+        QTest::newRow("Frame2") << "Frame2" << "Form1" << QRect(8, 24, 137, 185);
+        QTest::newRow("Frame1") << "Frame1" << "Form1" << QRect(8, 216, 281, 153);
+        QTest::newRow("Image3") << "Image3" << "Form1" << QRect(272, 0, 24, 22);
+        QTest::newRow("Label22") << "Label22" << "Form1" << QRect(8, 8, 225, 17);
+        QTest::newRow("Image2") << "Image2" << "Form1" << QRect(248, 0, 24, 22);
+        QTest::newRow("Image1") << "Image1" << "Form1" << QRect(224, 0, 24, 22);
+        QTest::newRow("stylerun") << "stylerun" << "Frame1" << QRect(8, 56, 265, 19);
+        QTest::newRow("style") << "style" << "Frame1" << QRect(8, 16, 265, 17);
+        QTest::newRow("uses") << "uses" << "Frame1" << QRect(8, 72, 265, 49);
+        QTest::newRow("preview") << "preview" << "Frame1" << QRect(8, 120, 265, 25);
+        QTest::newRow("strings") << "strings" << "Frame1" << QRect(8, 32, 265, 25);
+        for (int row = 1; row <= 10; ++row) {
+            const QRect rect(8, 16 * row, 129, 13);
+            const QString left = QString("Label%1").arg(row), right = QString("Label%1").arg(21 - row);
+            QTest::newRow(qPrintable(left)) << left << "Frame2" << rect;
+            QTest::newRow(qPrintable(right)) << right << "Frame3" << rect;
+        }
+    }
+    void geometry() {
+        QFETCH(QString, name);
+        QFETCH(QString, container);
+        QFETCH(QRect, pixels);
+        const QWidget *widget = control(qPrintable(name));
+        QCOMPARE(widget->parentWidget()->objectName(), container);
+        QCOMPARE(widget->geometry(), pixels);
+        QVERIFY(widget->isVisible());
+    }
+
+    void texts_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<uint>("colour");
+        QTest::addColumn<bool>("arial");
+        QTest::newRow("Label22") << "Label22" << "Lumatic v1.0 (For Kingpin)" << 0xE0E0E0u << true;
+        QTest::newRow("style") << "style" << "style name" << 0xC0C0C0u << true;
+        QTest::newRow("strings") << "strings" << "strings abc... a=dark, m=normal, z=bright"
+                                 << 0xC0C0C0u << true;
+        QTest::newRow("uses") << "uses" << "uses" << 0xC0C0C0u << true;
+        QTest::newRow("top left") << "Label1" << "1 - Fire Flicker" << 0xC0C0C0u << false;
+        QTest::newRow("top right") << "Label20" << "11 - Black Fade Pulse" << 0xC0C0C0u << false;
+        QTest::newRow("bottom left") << "Label10" << "10 - Fluorescent Flicker" << 0xC0C0C0u
+                                     << false;
+        QTest::newRow("bottom right") << "Label11" << "20 - Three Cycle Strobe 3" << 0xC0C0C0u
+                                      << false;
+        QTest::newRow("entry 14") << "Label17" << "14 - Fluorescent Flicker 4" << 0xC0C0C0u
+                                  << false;
+    }
+    void texts() {
+        QFETCH(QString, name);
+        QFETCH(uint, colour);
+        QFETCH(bool, arial);
+        const auto *label = control<QLabel>(qPrintable(name));
+        QTEST(label->text(), "text");
+        QCOMPARE(label->palette().color(QPalette::WindowText), rgb(colour));
+        QVERIFY(!label->autoFillBackground());
+        const QFontInfo font(label->font());
+        if (arial) {
+            QCOMPARE(font.family(), "Liberation Sans");
+            QCOMPARE(font.pointSizeF(), 9.0);
+            QVERIFY(!font.bold() && !font.italic() && !font.underline());
+        } else {
+            QCOMPARE(label->font(), QApplication::font());
+        }
+    }
+
+    // The longest caption has to show whole on its single line.
+    void everyCaptionFitsItsLabel() {
+        for (int entry = 1; entry <= styleCount; ++entry) {
+            const QLabel *label = main->listLabel(entry);
+            const QFontMetrics metrics(label->font());
+            QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width(),
+                     qPrintable(label->text()));
+            QVERIFY2(metrics.height() <= label->height(), qPrintable(label->text()));
+        }
+    }
+
+    void frames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("Frame1") << "Frame1" << "Style Information and Uses";
+        QTest::newRow("Frame2") << "Frame2" << "Lumatic";
+        QTest::newRow("Frame3") << "Frame3" << "Lumatic Continued";
+    }
+    void frames() {
+        QFETCH(QString, name);
+        const auto *frame = control<Frame>(qPrintable(name));
+        QTEST(frame->caption(), "caption");
+        QCOMPARE(frame->captionColour(), rgb(0xA6C1C6));
+        QCOMPARE(frame->palette().color(QPalette::Window), rgb(0x1D1D1D));
+        QCOMPARE(QFontInfo(frame->captionFont()).family(), "Liberation Sans");
+        QCOMPARE(frame->captionFont().pointSizeF(), 9.0);
+    }
+
+    void positionBoxAndSwatch() {
+        const auto *box = control<QLineEdit>("stylerun");
+        QCOMPARE(box->text(), "Number of strings and which is being previewed");
+        QVERIFY(!box->isEnabled());
+        QCOMPARE(box->palette().color(QPalette::Base), rgb(0x1D1D1D));
+        QCOMPARE(box->palette().color(QPalette::Active, QPalette::Text), rgb(0xC0C0C0));
+        QCOMPARE(QFontInfo(box->font()).family(), "Liberation Sans");
+        const auto *swatch = control<Swatch>("preview");
+        QCOMPARE(swatch->backColor(), 0x808080u);
+        QCOMPARE(swatch->outlineColour(), rgb(0xA6C1C6));
+        const QImage image = shot(*main);
+        const QPoint origin = swatch->mapTo(main, QPoint(0, 0));
+        QCOMPARE(image.pixelColor(origin + QPoint(100, 12)), rgb(0x808080));
+        QCOMPARE(image.pixelColor(origin), rgb(0xA6C1C6));
+    }
+
+    void pictureButtons_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("toolTip");
+        QTest::newRow("help") << "Image1" << "Help and About Lumatic v1.0";
+        QTest::newRow("news has none") << "Image2" << "";
+        QTest::newRow("close") << "Image3" << "Close Everything";
+    }
+    void pictureButtons() {
+        QFETCH(QString, name);
+        const auto *button = control<PictureButton>(qPrintable(name));
+        QTEST(button->toolTip(), "toolTip");
+        QCOMPARE(button->picture().size(), QSize(24, 22));
+        // A raised button: black outline, white upper-left edge, grey lower-right, grey face.
+        const QImage image = button->picture().toImage();
+        QCOMPARE(image.pixelColor(0, 0), QColor(Qt::black));
+        QCOMPARE(image.pixelColor(23, 21), QColor(Qt::black));
+        QCOMPARE(image.pixelColor(1, 5), QColor(Qt::white));
+        QCOMPARE(image.pixelColor(22, 5), rgb(0x808080));
+        QCOMPARE(image.pixelColor(2, 2), rgb(0xC0C0C0));
+        // Drawn at its natural size where it stands.
+        QCOMPARE(shot(*main).copy(button->geometry()), image.convertToFormat(QImage::Format_RGB32));
+    }
+
+    void frontToBack() {
+        // Later children are drawn over earlier ones.
+        const QStringList top = {"Image1", "Image2", "Label22", "Image3",
+                                 "Frame1", "Frame2", "Frame3"};
+        QStringList order;
+        for (const QObject *child : main->children())
+            if (child->isWidgetType())
+                order << child->objectName();
+        QCOMPARE(order, top);
+        const QStringList info = {"strings", "preview", "uses", "style", "stylerun"};
+        order.clear();
+        for (const QObject *child : control("Frame1")->children())
+            if (child->isWidgetType())
+                order << child->objectName();
+        QCOMPARE(order, info);
+    }
+
+    // The title band lies behind everything and runs out of the window on the right.
+    void titleBand() {
+        const QImage image = shot(*main);
+        const QColor band = rgb(0x404040);
+        QCOMPARE(image.pixelColor(8, 6), band);
+        QCOMPARE(image.pixelColor(7, 16), rgb(0x1D1D1D));
+        QCOMPARE(image.pixelColor(240, 23), band);
+        QCOMPARE(image.pixelColor(297, 16), band);
+        QCOMPARE(image.pixelColor(150, 5), rgb(0x1D1D1D));
+        QCOMPARE(image.pixelColor(150, 24 + 10), rgb(0x1D1D1D)); // inside a frame, below its caption
+    }
+
+    void nothingTakesTheFocus() {
+        for (const QWidget *widget : main->findChildren<QWidget *>())
+            QVERIFY2(widget->focusPolicy() == Qt::NoFocus || !widget->isEnabled(),
+                     qPrintable(widget->objectName()));
+    }
+};
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    setUpApplication(app);
+    TestMainLayout test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "test_main_layout.moc"
