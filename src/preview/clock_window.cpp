@@ -13,7 +13,8 @@ std::array<PreviewClock, clockCount> makeClocks() {
     return [&]<std::size_t... k>(std::index_sequence<k...>) {
         return std::array<PreviewClock, clockCount>{
             PreviewClock(int(PreviewSequence::of(int(k) + 1).size()))...};
-    }(std::make_index_sequence<clockCount>{});
+    }
+    (std::make_index_sequence<clockCount>{});
 }
 
 } // namespace
@@ -40,7 +41,9 @@ void ClockWindow::setEnabled(int clock, bool enabled) {
         t->start();
 }
 
-bool ClockWindow::isEnabled(int clock) const { return timer(clock)->isActive(); }
+bool ClockWindow::isEnabled(int clock) const {
+    return timer(clock)->isActive();
+}
 
 std::optional<int> ClockWindow::runningClock() const {
     for (int number = 1; number <= clockCount; ++number)

@@ -1,13 +1,15 @@
 #include "data/style_catalogue.h"
 
-#include <QTest>
 #include <QRegularExpression>
+#include <QTest>
 #include <set>
 
 using namespace lumatic;
 
 namespace {
-QString q(std::string_view text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
+QString q(std::string_view text) {
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
 } // namespace
 
 class TestStyleCatalogue : public QObject {
@@ -20,24 +22,28 @@ private slots:
         QTest::addColumn<QString>("displayName");
         QTest::addColumn<int>("letters");
         QTest::addColumn<int>("clock");
-        QTest::newRow("1") << 1 << "1 - Fire Flicker" << "1 - Fire Flicker" << 23 << 1;
-        QTest::newRow("2 listed as strobe, shown as pulse")
-            << 2 << "2 - Slow Strong Strobe" << "2 - Slow Strong Pulse" << 51 << 2;
-        QTest::newRow("4 shortest") << 4 << "4 - Fast Strobe" << "4 - Fast Strobe" << 12 << 4;
-        QTest::newRow("9") << 9 << "9 - Slow Strong Strobe" << "9 - Slow Strong Strobe" << 16 << 9;
-        QTest::newRow("13 shown without blank")
-            << 13 << "13 - Fluorescent Flicker 3" << "13 - Fluorescent Flicker2" << 28 << 13;
-        QTest::newRow("14 own clock")
-            << 14 << "14 - Fluorescent Flicker 4" << "14 - Fluorescent Flicker3" << 30 << 14;
-        QTest::newRow("15") << 15 << "15 - Realistic Fade" << "15 - Realistic Fade" << 32 << 15;
-        QTest::newRow("16 own clock")
-            << 16 << "16 - Realistic Fade 2" << "16 - Realistic Fade 2" << 33 << 17;
-        QTest::newRow("17 on Timer16")
-            << 17 << "17 - Slow Strong Strobe 2" << "17 - Slow Strong Strobe 2" << 16 << 16;
-        QTest::newRow("18") << 18 << "18 - Three Cycle Strobe 1" << "18 - Three Cycle Strobe 1"
-                            << 24 << 18;
-        QTest::newRow("20") << 20 << "20 - Three Cycle Strobe 3" << "20 - Three Cycle Strobe 3"
-                            << 24 << 20;
+        QTest::newRow("1") << 1 << "1 - Fire Flicker"
+                           << "1 - Fire Flicker" << 23 << 1;
+        QTest::newRow("2 listed as strobe, shown as pulse") << 2 << "2 - Slow Strong Strobe"
+                                                            << "2 - Slow Strong Pulse" << 51 << 2;
+        QTest::newRow("4 shortest") << 4 << "4 - Fast Strobe"
+                                    << "4 - Fast Strobe" << 12 << 4;
+        QTest::newRow("9") << 9 << "9 - Slow Strong Strobe"
+                           << "9 - Slow Strong Strobe" << 16 << 9;
+        QTest::newRow("13 shown without blank") << 13 << "13 - Fluorescent Flicker 3"
+                                                << "13 - Fluorescent Flicker2" << 28 << 13;
+        QTest::newRow("14 own clock") << 14 << "14 - Fluorescent Flicker 4"
+                                      << "14 - Fluorescent Flicker3" << 30 << 14;
+        QTest::newRow("15") << 15 << "15 - Realistic Fade"
+                            << "15 - Realistic Fade" << 32 << 15;
+        QTest::newRow("16 own clock") << 16 << "16 - Realistic Fade 2"
+                                      << "16 - Realistic Fade 2" << 33 << 17;
+        QTest::newRow("17 on Timer16") << 17 << "17 - Slow Strong Strobe 2"
+                                       << "17 - Slow Strong Strobe 2" << 16 << 16;
+        QTest::newRow("18") << 18 << "18 - Three Cycle Strobe 1"
+                            << "18 - Three Cycle Strobe 1" << 24 << 18;
+        QTest::newRow("20") << 20 << "20 - Three Cycle Strobe 3"
+                            << "20 - Three Cycle Strobe 3" << 24 << 20;
     }
     void entries() {
         QFETCH(int, number);
@@ -52,7 +58,8 @@ private slots:
     void infoTextsAsWritten_data() {
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("info");
-        QTest::newRow("doubled blank") << 2 << "INFO: A good pulse.  Goes Dark then Lights up again slowly";
+        QTest::newRow("doubled blank")
+            << 2 << "INFO: A good pulse.  Goes Dark then Lights up again slowly";
         QTest::newRow("capital World")
             << 10
             << "INFO: Used a lot in some maps for broken lights. World/lightf_broke.wav speaker to "

@@ -17,7 +17,8 @@ void setColour(QWidget *widget, QPalette::ColorRole role, std::uint32_t value) {
 
 // A click is a left press and release over the same control, as on a button.
 bool isClick(const QWidget *widget, const QMouseEvent *event) {
-    return event->button() == Qt::LeftButton && widget->rect().contains(event->position().toPoint());
+    return event->button() == Qt::LeftButton &&
+           widget->rect().contains(event->position().toPoint());
 }
 
 } // namespace
@@ -36,8 +37,8 @@ void place(QWidget *control, const char *name, const QRect &geometry) {
     control->setFocusPolicy(Qt::NoFocus);
 }
 
-TextLabel::TextLabel(QWidget *parent, const char *name, const QRect &geometry,
-                     const QString &text, std::uint32_t colour)
+TextLabel::TextLabel(QWidget *parent, const char *name, const QRect &geometry, const QString &text,
+                     std::uint32_t colour)
     : QLabel(text, parent) {
     place(this, name, geometry);
     setWordWrap(true);
@@ -48,7 +49,9 @@ TextLabel::TextLabel(QWidget *parent, const char *name, const QRect &geometry,
     setColour(this, QPalette::WindowText, colour);
 }
 
-void ClickableLabel::mousePressEvent(QMouseEvent *event) { event->accept(); }
+void ClickableLabel::mousePressEvent(QMouseEvent *event) {
+    event->accept();
+}
 
 void ClickableLabel::mouseReleaseEvent(QMouseEvent *event) {
     event->accept();
@@ -93,7 +96,9 @@ void PictureButton::paintEvent(QPaintEvent *) {
     QPainter(this).drawPixmap(0, 0, picture_);
 }
 
-void PictureButton::mousePressEvent(QMouseEvent *event) { event->accept(); }
+void PictureButton::mousePressEvent(QMouseEvent *event) {
+    event->accept();
+}
 
 void PictureButton::mouseReleaseEvent(QMouseEvent *event) {
     event->accept();

@@ -33,8 +33,12 @@ QPixmap picture(Picture which) {
     return {};
 }
 
-QIcon bookIcon() { return icon(icon_book_16_xpm, icon_book_32_xpm); }
+QIcon bookIcon() {
+    return icon(icon_book_16_xpm, icon_book_32_xpm);
+}
 
-QIcon globeIcon() { return icon(icon_globe_16_xpm, icon_globe_32_xpm); }
+QIcon globeIcon() {
+    return icon(icon_globe_16_xpm, icon_globe_32_xpm);
+}
 
 } // namespace lumatic

@@ -10,13 +10,17 @@ namespace lumatic {
 // logical pixels for high-density screens.
 constexpr int twipsPerPixel = 15;
 
-constexpr int px(int twips) { return (twips + twipsPerPixel / 2) / twipsPerPixel; }
+constexpr int px(int twips) {
+    return (twips + twipsPerPixel / 2) / twipsPerPixel;
+}
 
 constexpr QRect twipRect(int left, int top, int width, int height) {
     return QRect(px(left), px(top), px(width), px(height));
 }
 
-constexpr QSize twipSize(int width, int height) { return QSize(px(width), px(height)); }
+constexpr QSize twipSize(int width, int height) {
+    return QSize(px(width), px(height));
+}
 
 // Colours are designed as 0x00BBGGRR values: red in the lowest byte.
 inline QColor colourFromValue(std::uint32_t value) {

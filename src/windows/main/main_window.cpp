@@ -31,9 +31,9 @@ MainWindow::MainWindow(MainWindowHost &host)
     setWindowIcon(bookIcon());
 
     // Siblings are created back to front: a later one is drawn over an earlier one.
-    Image1 = new PictureButton(this, "Image1", twipRect(3360, 0, 360, 330),
-                               picture(Picture::HelpButton),
-                               QStringLiteral("Help and About Lumatic v1.0"));
+    Image1 =
+        new PictureButton(this, "Image1", twipRect(3360, 0, 360, 330), picture(Picture::HelpButton),
+                          QStringLiteral("Help and About Lumatic v1.0"));
     Image2 = new PictureButton(this, "Image2", twipRect(3720, 0, 360, 330),
                                picture(Picture::NewsButton));
     Label22 = new TextLabel(this, "Label22", twipRect(120, 120, 3375, 255),
@@ -45,11 +45,11 @@ MainWindow::MainWindow(MainWindowHost &host)
     Frame1 = new Frame(this, "Frame1", twipRect(120, 3240, 4215, 2295),
                        QStringLiteral("Style Information and Uses"), background, captionColour,
                        arial(9));
-    strings = new TextLabel(Frame1, "strings", twipRect(120, 480, 3975, 375),
-                            QStringLiteral("strings abc... a=dark, m=normal, z=bright"),
-                            textColour);
-    preview = new Swatch(Frame1, "preview", twipRect(120, 1800, 3975, 375), swatchStart,
-                         captionColour);
+    strings =
+        new TextLabel(Frame1, "strings", twipRect(120, 480, 3975, 375),
+                      QStringLiteral("strings abc... a=dark, m=normal, z=bright"), textColour);
+    preview =
+        new Swatch(Frame1, "preview", twipRect(120, 1800, 3975, 375), swatchStart, captionColour);
     uses = new TextLabel(Frame1, "uses", twipRect(120, 1080, 3975, 735), QStringLiteral("uses"),
                          textColour);
     style = new TextLabel(Frame1, "style", twipRect(120, 240, 3975, 255),
@@ -88,7 +88,9 @@ MainWindow::MainWindow(MainWindowHost &host)
     Form_Load();
 }
 
-void MainWindow::Form_Load() { levelColours_.fill(); }
+void MainWindow::Form_Load() {
+    levelColours_.fill();
+}
 
 void MainWindow::Label_Click(int label) {
     const StyleEntry &entry = styleEntry(entryOfLabel(label));
@@ -109,9 +111,13 @@ void MainWindow::stylerun_Change() {
         preview->setBackColor(std::uint32_t(*colour));
 }
 
-void MainWindow::stopAllClocks() { host_.Form2().stopAll(); }
+void MainWindow::stopAllClocks() {
+    host_.Form2().stopAll();
+}
 
-void MainWindow::Form_Click() { stopAllClocks(); }
+void MainWindow::Form_Click() {
+    stopAllClocks();
+}
 
 void MainWindow::Image1_Click() {
     host_.showForm3();

@@ -10,10 +10,14 @@ using namespace lumatic;
 
 namespace {
 
-QColor rgb(std::uint32_t value) { return colourFromValue(value); }
+QColor rgb(std::uint32_t value) {
+    return colourFromValue(value);
+}
 
 // The window as a user sees it, for checks on what is actually drawn.
-QImage shot(QWidget &window) { return window.grab().toImage(); }
+QImage shot(QWidget &window) {
+    return window.grab().toImage();
+}
 
 } // namespace
 
@@ -52,21 +56,34 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("container");
         QTest::addColumn<QRect>("pixels");
-        QTest::newRow("Frame3") << "Frame3" << "Form1" << QRect(152, 24, 137, 185);
-        QTest::newRow("Frame2") << "Frame2" << "Form1" << QRect(8, 24, 137, 185);
-        QTest::newRow("Frame1") << "Frame1" << "Form1" << QRect(8, 216, 281, 153);
-        QTest::newRow("Image3") << "Image3" << "Form1" << QRect(272, 0, 24, 22);
-        QTest::newRow("Label22") << "Label22" << "Form1" << QRect(8, 8, 225, 17);
-        QTest::newRow("Image2") << "Image2" << "Form1" << QRect(248, 0, 24, 22);
-        QTest::newRow("Image1") << "Image1" << "Form1" << QRect(224, 0, 24, 22);
-        QTest::newRow("stylerun") << "stylerun" << "Frame1" << QRect(8, 56, 265, 19);
-        QTest::newRow("style") << "style" << "Frame1" << QRect(8, 16, 265, 17);
-        QTest::newRow("uses") << "uses" << "Frame1" << QRect(8, 72, 265, 49);
-        QTest::newRow("preview") << "preview" << "Frame1" << QRect(8, 120, 265, 25);
-        QTest::newRow("strings") << "strings" << "Frame1" << QRect(8, 32, 265, 25);
+        QTest::newRow("Frame3") << "Frame3"
+                                << "Form1" << QRect(152, 24, 137, 185);
+        QTest::newRow("Frame2") << "Frame2"
+                                << "Form1" << QRect(8, 24, 137, 185);
+        QTest::newRow("Frame1") << "Frame1"
+                                << "Form1" << QRect(8, 216, 281, 153);
+        QTest::newRow("Image3") << "Image3"
+                                << "Form1" << QRect(272, 0, 24, 22);
+        QTest::newRow("Label22") << "Label22"
+                                 << "Form1" << QRect(8, 8, 225, 17);
+        QTest::newRow("Image2") << "Image2"
+                                << "Form1" << QRect(248, 0, 24, 22);
+        QTest::newRow("Image1") << "Image1"
+                                << "Form1" << QRect(224, 0, 24, 22);
+        QTest::newRow("stylerun") << "stylerun"
+                                  << "Frame1" << QRect(8, 56, 265, 19);
+        QTest::newRow("style") << "style"
+                               << "Frame1" << QRect(8, 16, 265, 17);
+        QTest::newRow("uses") << "uses"
+                              << "Frame1" << QRect(8, 72, 265, 49);
+        QTest::newRow("preview") << "preview"
+                                 << "Frame1" << QRect(8, 120, 265, 25);
+        QTest::newRow("strings") << "strings"
+                                 << "Frame1" << QRect(8, 32, 265, 25);
         for (int row = 1; row <= 10; ++row) {
             const QRect rect(8, 16 * row, 129, 13);
-            const QString left = QString("Label%1").arg(row), right = QString("Label%1").arg(21 - row);
+            const QString left = QString("Label%1").arg(row),
+                          right = QString("Label%1").arg(21 - row);
             QTest::newRow(qPrintable(left)) << left << "Frame2" << rect;
             QTest::newRow(qPrintable(right)) << right << "Frame3" << rect;
         }
@@ -86,19 +103,25 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<uint>("colour");
         QTest::addColumn<bool>("arial");
-        QTest::newRow("Label22") << "Label22" << "Lumatic v1.0 (For Kingpin)" << 0xE0E0E0u << true;
-        QTest::newRow("style") << "style" << "style name" << 0xC0C0C0u << true;
-        QTest::newRow("strings") << "strings" << "strings abc... a=dark, m=normal, z=bright"
-                                 << 0xC0C0C0u << true;
-        QTest::newRow("uses") << "uses" << "uses" << 0xC0C0C0u << true;
-        QTest::newRow("top left") << "Label1" << "1 - Fire Flicker" << 0xC0C0C0u << false;
-        QTest::newRow("top right") << "Label20" << "11 - Black Fade Pulse" << 0xC0C0C0u << false;
-        QTest::newRow("bottom left") << "Label10" << "10 - Fluorescent Flicker" << 0xC0C0C0u
-                                     << false;
-        QTest::newRow("bottom right") << "Label11" << "20 - Three Cycle Strobe 3" << 0xC0C0C0u
-                                      << false;
-        QTest::newRow("entry 14") << "Label17" << "14 - Fluorescent Flicker 4" << 0xC0C0C0u
-                                  << false;
+        QTest::newRow("Label22") << "Label22"
+                                 << "Lumatic v1.0 (For Kingpin)" << 0xE0E0E0u << true;
+        QTest::newRow("style") << "style"
+                               << "style name" << 0xC0C0C0u << true;
+        QTest::newRow("strings") << "strings"
+                                 << "strings abc... a=dark, m=normal, z=bright" << 0xC0C0C0u
+                                 << true;
+        QTest::newRow("uses") << "uses"
+                              << "uses" << 0xC0C0C0u << true;
+        QTest::newRow("top left") << "Label1"
+                                  << "1 - Fire Flicker" << 0xC0C0C0u << false;
+        QTest::newRow("top right") << "Label20"
+                                   << "11 - Black Fade Pulse" << 0xC0C0C0u << false;
+        QTest::newRow("bottom left") << "Label10"
+                                     << "10 - Fluorescent Flicker" << 0xC0C0C0u << false;
+        QTest::newRow("bottom right") << "Label11"
+                                      << "20 - Three Cycle Strobe 3" << 0xC0C0C0u << false;
+        QTest::newRow("entry 14") << "Label17"
+                                  << "14 - Fluorescent Flicker 4" << 0xC0C0C0u << false;
     }
     void texts() {
         QFETCH(QString, name);
@@ -132,9 +155,12 @@ private slots:
     void frames_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
-        QTest::newRow("Frame1") << "Frame1" << "Style Information and Uses";
-        QTest::newRow("Frame2") << "Frame2" << "Lumatic";
-        QTest::newRow("Frame3") << "Frame3" << "Lumatic Continued";
+        QTest::newRow("Frame1") << "Frame1"
+                                << "Style Information and Uses";
+        QTest::newRow("Frame2") << "Frame2"
+                                << "Lumatic";
+        QTest::newRow("Frame3") << "Frame3"
+                                << "Lumatic Continued";
     }
     void frames() {
         QFETCH(QString, name);
@@ -165,9 +191,12 @@ private slots:
     void pictureButtons_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("toolTip");
-        QTest::newRow("help") << "Image1" << "Help and About Lumatic v1.0";
-        QTest::newRow("news has none") << "Image2" << "";
-        QTest::newRow("close") << "Image3" << "Close Everything";
+        QTest::newRow("help") << "Image1"
+                              << "Help and About Lumatic v1.0";
+        QTest::newRow("news has none") << "Image2"
+                                       << "";
+        QTest::newRow("close") << "Image3"
+                               << "Close Everything";
     }
     void pictureButtons() {
         QFETCH(QString, name);
@@ -211,7 +240,8 @@ private slots:
         QCOMPARE(image.pixelColor(240, 23), band);
         QCOMPARE(image.pixelColor(297, 16), band);
         QCOMPARE(image.pixelColor(150, 5), rgb(0x1D1D1D));
-        QCOMPARE(image.pixelColor(150, 24 + 10), rgb(0x1D1D1D)); // inside a frame, below its caption
+        QCOMPARE(image.pixelColor(150, 24 + 10),
+                 rgb(0x1D1D1D)); // inside a frame, below its caption
     }
 
     void nothingTakesTheFocus() {

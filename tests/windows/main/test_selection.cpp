@@ -1,0 +1,301 @@
+#include "app/setup.h"
+#include "app/toolkit/controls.h"
+#include "app/windows.h"
+
+#include <QApplication>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTimer>
+
+using namespace lumatic;
+
+namespace {
+
+QString q(std::string_view text) {
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+std::uint32_t grey(char letter) {
+    return std::uint32_t(letter - 'a') * 10 * 0x010101;
+}
+
+const QString initialBox = "Number of strings and which is being previewed";
+
+// The application with its ticks driven by hand: a tick comes only when the test sends one,
+// from every clock that is switched on, as the real timers would.
+struct Driven {
+    Windows windows{nullptr, nullptr};
+    MainWindow &main = windows.Form1();
+
+    void select(int entry) {
+        for (int label = 1; label <= styleCount; ++label)
+            if (MainWindow::entryOfLabel(label) == entry)
+                main.Label_Click(label);
+    }
+    void tick(int times = 1) {
+        for (int i = 0; i < times; ++i)
+            for (int clock = 1; clock <= clockCount; ++clock)
+                if (ClockWindow *clocks = windows.existingForm2();
+                    clocks && clocks->isEnabled(clock))
+                    clocks->tick(clock);
+    }
+    QString box() const { return main.stylerun->text(); }
+    std::uint32_t swatch() const { return main.preview->backColor(); }
+};
+
+// An independent account of what the user should see, for the random walk below.
+struct Model {
+    std::array<int, clockCount> counters{};
+    int running = 0;
+    QString box = initialBox;
+    std::uint32_t swatch = 0x808080;
+    QString style = "style name", strings = "strings abc... a=dark, m=normal, z=bright",
+            uses = "uses";
+
+    static std::string_view playedBy(int clock) {
+        for (const StyleEntry &entry : styleCatalogue)
+            if (entry.clock == clock)
+                return entry.pattern;
+        return {};
+    }
+    void select(int entry) {
+        const StyleEntry &e = styleEntry(entry);
+        style = q(e.displayName);
+        strings = q(e.pattern);
+        uses = q(e.info);
+        running = e.clock;
+    }
+    void stop() { running = 0; }
+    void tick() {
+        if (!running)
+            return;
+        const std::string_view pattern = playedBy(running);
+        int &count = counters[running - 1];
+        count = count % int(pattern.size()) + 1;
+        box = QString("%1/%2").arg(count).arg(pattern.size());
+        swatch = grey(pattern[count - 1]);
+    }
+};
+
+} // namespace
+
+class TestSelection : public QObject {
+    Q_OBJECT
+
+private slots:
+    void labelsSelectTheirEntries_data() {
+        QTest::addColumn<int>("label");
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<int>("clock");
+        QTest::newRow("Label1") << 1 << "1 - Fire Flicker" << 1;
+        QTest::newRow("Label2 shows pulse") << 2 << "2 - Slow Strong Pulse" << 2;
+        QTest::newRow("Label10") << 10 << "10 - Fluorescent Flicker" << 10;
+        QTest::newRow("Label20 is entry 11") << 20 << "11 - Black Fade Pulse" << 11;
+        QTest::newRow("Label18 is entry 13") << 18 << "13 - Fluorescent Flicker2" << 13;
+        QTest::newRow("Label17 is entry 14") << 17 << "14 - Fluorescent Flicker3" << 14;
+        QTest::newRow("Label15 is entry 16") << 15 << "16 - Realistic Fade 2" << 17;
+        QTest::newRow("Label14 is entry 17") << 14 << "17 - Slow Strong Strobe 2" << 16;
+        QTest::newRow("Label11 is entry 20") << 11 << "20 - Three Cycle Strobe 3" << 20;
+    }
+    void labelsSelectTheirEntries() {
+        QFETCH(int, label);
+        QFETCH(int, clock);
+        Driven app;
+        app.main.Label_Click(label);
+        QTEST(app.main.style->text(), "style");
+        const StyleEntry &entry = styleEntry(MainWindow::entryOfLabel(label));
+        QCOMPARE(app.main.strings->text(), q(entry.pattern));
+        QCOMPARE(app.main.uses->text(), q(entry.info));
+        QCOMPARE(app.windows.Form2().runningClock(), clock);
+        for (int other = 1; other <= clockCount; ++other)
+            QCOMPARE(app.windows.Form2().isEnabled(other), other == clock);
+    }
+
+    // A real click on a list label, through the window system.
+    void clickingALabelSelects() {
+        Driven app;
+        app.main.showNonModal();
+        QVERIFY(QTest::qWaitForWindowExposed(&app.main));
+        QTest::mouseClick(app.main.listLabel(5), Qt::LeftButton);
+        QCOMPARE(app.main.style->text(), "5 - Gentle Pulse");
+        QCOMPARE(app.windows.Form2().runningClock(), 5);
+        app.windows.Form2().stopAll();
+    }
+
+    // Selection writes texts and switches clocks; the box and the swatch wait for the tick.
+    void selectionLeavesBoxAndSwatchToTheTick() {
+        Driven app;
+        app.select(1);
+        QCOMPARE(app.box(), initialBox);
+        QCOMPARE(app.swatch(), 0x808080u);
+        app.tick();
+        QCOMPARE(app.box(), "1/23");
+        QCOMPARE(app.swatch(), grey('m'));
+        app.select(2);
+        QCOMPARE(app.box(), "1/23");
+        QCOMPARE(app.swatch(), grey('m'));
+    }
+
+    void firstRunAndWrap() {
+        Driven app;
+        app.select(1);
+        app.tick(23);
+        QCOMPARE(app.box(), "23/23");
+        QCOMPARE(app.swatch(), grey('o'));
+        app.tick();
+        QCOMPARE(app.box(), "1/23");
+    }
+
+    void resumeWhereStopped_data() {
+        QTest::addColumn<int>("ticks");
+        QTest::addColumn<bool>(
+            "byCommand"); // stopped by a click on the window, or by another entry
+        QTest::addColumn<QString>("next");
+        QTest::newRow("mid-way, other clocks ran") << 7 << false << "8/23";
+        QTest::newRow("mid-way, stop command") << 7 << true << "8/23";
+        QTest::newRow("at the last position") << 23 << false << "1/23";
+    }
+    void resumeWhereStopped() {
+        QFETCH(int, ticks);
+        QFETCH(bool, byCommand);
+        Driven app;
+        app.select(1);
+        app.tick(ticks);
+        if (byCommand) {
+            app.main.Form_Click();
+            const QString frozen = app.box();
+            app.tick(5);
+            QCOMPARE(app.box(), frozen);
+        } else {
+            app.select(2);
+            app.tick(9);
+            app.select(18);
+            app.tick(3);
+        }
+        app.select(1);
+        app.tick();
+        QTEST(app.box(), "next");
+    }
+
+    void selectingTheRunningEntryChangesNothingInTheCount() {
+        Driven app;
+        app.select(5);
+        app.tick(3);
+        app.select(5);
+        QCOMPARE(app.main.style->text(), "5 - Gentle Pulse");
+        app.tick();
+        QCOMPARE(app.box(), "4/33");
+    }
+
+    // Clocks of equal length write equal texts; the running clock decides the letter, also when
+    // the new clock's first text equals the one the old clock left.
+    void equalTextsFollowTheRunningClock() {
+        Driven app;
+        app.select(19);
+        app.tick(4);
+        app.select(18);
+        app.tick(5);
+        QCOMPARE(app.box(), "5/24");
+        QCOMPARE(app.swatch(), grey('z'));
+        app.select(19);
+        app.tick();
+        QCOMPARE(app.box(), "5/24");
+        QCOMPARE(app.swatch(), grey('a'));
+    }
+
+    void everyEntryPlaysItsOwnPattern_data() {
+        QTest::addColumn<int>("entry");
+        for (int entry : {1, 2, 13, 14, 15, 16, 17, 20})
+            QTest::newRow(qPrintable(QString("entry %1").arg(entry))) << entry;
+    }
+    void everyEntryPlaysItsOwnPattern() {
+        QFETCH(int, entry);
+        Driven app;
+        app.select(entry);
+        const std::string_view pattern = styleEntry(entry).pattern;
+        const int length = int(pattern.size());
+        for (int k = 1; k <= length; ++k) {
+            app.tick();
+            QCOMPARE(app.box(), QString("%1/%2").arg(k).arg(length));
+            QCOMPARE(app.swatch(), grey(pattern[k - 1]));
+        }
+    }
+
+    void textsThatAreNoPositionLeaveTheSwatch_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("leading blank") << " 3/23";
+        QTest::newRow("leading zero") << "03/23";
+        QTest::newRow("another clock's length") << "3/24";
+        QTest::newRow("past the end") << "24/23";
+    }
+    void textsThatAreNoPositionLeaveTheSwatch() {
+        QFETCH(QString, text);
+        Driven app;
+        app.select(4);
+        app.tick(2);
+        QCOMPARE(app.swatch(), grey('a'));
+        app.select(1);
+        app.main.stylerun->write(text);
+        QCOMPARE(app.swatch(), grey('a'));
+        app.main.stylerun->write("3/23");
+        QCOMPARE(app.swatch(), grey('n'));
+    }
+
+    void noClockRunningLeavesTheSwatch() {
+        Driven app;
+        app.main.stylerun->write("1/23");
+        QCOMPARE(app.swatch(), 0x808080u);
+        app.select(9);
+        app.tick(9);
+        QCOMPARE(app.swatch(), grey('z'));
+        app.main.Form_Click();
+        app.main.stylerun->write("1/16");
+        QCOMPARE(app.swatch(), grey('z'));
+    }
+
+    // A random walk of selections, stop commands and ticks against the model. The seed can be
+    // changed with LUMATIC_MODEL_SEED to explore other walks.
+    void randomWalkAgreesWithTheModel() {
+        const quint32 seed = qEnvironmentVariableIsSet("LUMATIC_MODEL_SEED")
+                                 ? quint32(qEnvironmentVariableIntValue("LUMATIC_MODEL_SEED"))
+                                 : 20261208u;
+        QRandomGenerator random(seed);
+        Driven app;
+        Model model;
+        for (int step = 0; step < 5000; ++step) {
+            const int action = random.bounded(10);
+            if (action < 2) {
+                const int entry = random.bounded(1, styleCount + 1);
+                app.select(entry);
+                model.select(entry);
+            } else if (action < 3) {
+                app.main.Form_Click();
+                model.stop();
+            } else {
+                app.tick();
+                model.tick();
+            }
+            const QString where = QString("seed %1, step %2").arg(seed).arg(step);
+            QVERIFY2(app.box() == model.box, qPrintable(where));
+            QVERIFY2(app.swatch() == model.swatch, qPrintable(where));
+            QVERIFY2(app.main.style->text() == model.style, qPrintable(where));
+            QVERIFY2(app.main.strings->text() == model.strings, qPrintable(where));
+            QVERIFY2(app.main.uses->text() == model.uses, qPrintable(where));
+            const ClockWindow *clocks = app.windows.existingForm2();
+            for (int clock = 1; clock <= clockCount; ++clock) {
+                const bool running = clocks && clocks->isEnabled(clock);
+                const int count = clocks ? clocks->clock(clock).position() : 0;
+                QVERIFY2(running == (clock == model.running), qPrintable(where));
+                QVERIFY2(count == model.counters[clock - 1], qPrintable(where));
+            }
+        }
+    }
+};
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    setUpApplication(app);
+    TestSelection test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "test_selection.moc"
