@@ -1,0 +1,164 @@
+// The application as shipped (lumatic::run, as in src/app/main.cpp) with probes added once the
+// main window is shown. Modes (first argument): startup, preview, news URL, and for finding
+// what a tick costs, play TICKS [CHANGES].
+
+#include "app/run.h"
+#include "app/toolkit/controls.h"
+#include "app/windows.h"
+#include "probe.h"
+#include "windows/news/browser.h"
+#include "windows/news/news_window.h"
+
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QScreen>
+#include <vector>
+
+namespace {
+
+using lumatic::Windows;
+
+void quit(Windows &windows) {
+    QTimer::singleShot(0, &windows, [&windows] { windows.Form1().Image3_Click(); });
+}
+
+void reportStartup() {
+    bench::report("first_frame_ns", double(bench::nowNs()));
+    bench::report("webengine_files_mapped", bench::mappedFiles("WebEngine"));
+    bench::report("web_module_mapped", bench::mappedFiles("lumatic-web"));
+}
+
+// Idle, then entry 2 playing for ticks+1 writes of the position box, then idle again after a
+// click on the form has stopped it.
+void preview(Windows &windows, int ticks) {
+    auto *counter = new bench::WakeupCounter;
+    counter->setParent(&windows);
+    auto *stamps = new std::vector<std::int64_t>;
+    stamps->reserve(std::size_t(ticks) + 1);
+    lumatic::MainWindow &main = windows.Form1();
+    QObject::connect(main.stylerun, &lumatic::PositionBox::written, counter, [=, &windows, &main] {
+        stamps->push_back(bench::nowNs());
+        if (stamps->size() == 1)
+            counter->start("preview");
+        if (stamps->size() != std::size_t(ticks) + 1)
+            return;
+        counter->stop("preview", 0);
+        std::vector<std::string> line;
+        for (std::int64_t t : *stamps)
+            line.push_back(std::to_string(t));
+        bench::report("tick_ns", bench::joined(line));
+        delete stamps;
+        main.Form_Click();
+        QTimer::singleShot(1000, counter, [=, &windows] {
+            counter->measure(10, "idle_stopped", [&windows] { quit(windows); });
+        });
+    });
+    QTimer::singleShot(1000, counter, [=, &main] {
+        counter->measure(10, "idle_started", [&main] { main.Label_Click(2); });
+    });
+}
+
+// Opens a news window on the given page, waits for its first frame as a person would, then
+// times Okay until the page has loaded; the second opening runs in the same process.
+void news(Windows &windows, const QUrl &page, int opening) {
+    auto *window = new lumatic::NewsWindow(page);
+    new bench::FirstFrame(window, [=, &windows] {
+        const std::int64_t okay = bench::nowNs();
+        window->Command1_Click();
+        lumatic::Browser *browser = window->browser();
+        if (!browser) {
+            bench::report("news_unavailable", "no browser after Okay (module not found?)");
+            window->close();
+            quit(windows);
+            return;
+        }
+        QObject::connect(
+            browser, &lumatic::Browser::loadFinished, window,
+            [=, &windows](bool ok) {
+                const std::string key = opening == 1 ? "news_first" : "news_second";
+                bench::report((key + "_ms").c_str(), double(bench::nowNs() - okay) / 1e6);
+                bench::report((key + "_ok").c_str(), ok ? 1 : 0);
+                if (opening == 2) {
+                    bench::report("news_rss_kib", double(bench::statusField("VmRSS")));
+                    bench::report("news_hwm_kib", double(bench::statusField("VmHWM")));
+                }
+                // Closed from the event loop: the browser is still inside its signal here.
+                QTimer::singleShot(0, &windows, [=, &windows] {
+                    window->close();
+                    if (opening == 1)
+                        news(windows, page, 2);
+                    else
+                        quit(windows);
+                });
+            },
+            Qt::SingleShotConnection);
+    });
+    window->showNonModal();
+}
+
+// Changes to the shipped widgets that the play mode can try, to find what a tick costs; the
+// measured modes never use them.
+void applyWhatIf(lumatic::MainWindow &main, const QString &changes) {
+    for (const QString &change : changes.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        if (change == QLatin1String("opaque-box")) {
+            // The box fills its whole rectangle with its base colour: nothing below need repaint.
+            main.stylerun->setAttribute(Qt::WA_OpaquePaintEvent);
+        } else if (change == QLatin1String("uses-below-swatch")) {
+            main.uses->stackUnder(main.preview);
+        } else if (change == QLatin1String("no-position-text")) {
+            // The swatch still follows the clock; only the box's text stays as it is.
+            main.stylerun->setUpdatesEnabled(false);
+        } else {
+            bench::report("unknown_change", change.toStdString());
+        }
+    }
+}
+
+// Entry 2 playing for the given ticks inside a loop of its own, so that a profiler can collect
+// exactly the preview: valgrind --tool=callgrind --collect-atstart=no --toggle-collect='*playLoop*'
+[[gnu::noinline]] void playLoop(Windows &windows, int ticks) {
+    QEventLoop loop;
+    bench::WakeupCounter counter;
+    int written = 0;
+    QObject::connect(windows.Form1().stylerun, &lumatic::PositionBox::written, &loop, [&] {
+        if (++written == 1)
+            counter.start("play");
+        if (written == ticks + 1) {
+            counter.stop("play", 0);
+            loop.quit();
+        }
+        // What the X server shows after the last tick, to check that a change looks the same.
+        if (written == ticks + 1 && qEnvironmentVariableIsSet("LUMATIC_BENCH_SHOT"))
+            QGuiApplication::primaryScreen()
+                ->grabWindow(windows.Form1().winId())
+                .save(qEnvironmentVariable("LUMATIC_BENCH_SHOT"));
+    });
+    windows.Form1().Label_Click(2);
+    loop.exec();
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    const std::string mode = argc > 1 ? argv[1] : "startup";
+    const QString argument = QString::fromLocal8Bit(argc > 2 ? argv[2] : "");
+    const QString changes = QString::fromLocal8Bit(argc > 3 ? argv[3] : "");
+    return lumatic::run(argc, argv, [&](Windows &windows) {
+        new bench::FirstFrame(&windows.Form1(), [&] {
+            reportStartup();
+            if (mode == "preview") {
+                preview(windows, 260);
+            } else if (mode == "news") {
+                news(windows, QUrl(argument), 1);
+            } else if (mode == "play") {
+                applyWhatIf(windows.Form1(), changes);
+                QTimer::singleShot(0, &windows, [&] {
+                    playLoop(windows, std::max(1, argument.toInt()));
+                    quit(windows);
+                });
+            } else {
+                quit(windows);
+            }
+        });
+    });
+}

@@ -1,0 +1,217 @@
+#pragma once
+
+// What the bench executables share: they report "key value" lines on standard output, which
+// bench/run.py reads.
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFile>
+#include <QObject>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace bench {
+
+// CLOCK_MONOTONIC, the clock Python's time.monotonic_ns() reads in the driver.
+inline std::int64_t nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// User plus system time of every thread of the process.
+inline std::int64_t cpuNs() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto ns = [](const timeval &t) {
+        return std::int64_t(t.tv_sec) * 1000000000 + t.tv_usec * 1000;
+    };
+    return ns(usage.ru_utime) + ns(usage.ru_stime);
+}
+
+// A field of /proc/self/status, or of one thread's status; -1 when missing.
+inline long statusField(const char *field, long tid = 0) {
+    const QString path = tid ? QStringLiteral("/proc/self/task/%1/status").arg(tid)
+                             : QStringLiteral("/proc/self/status");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray prefix = QByteArray(field) + ':';
+    for (const QByteArray &line : file.readAll().split('\n'))
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+// The kernel's own count of the times the GUI thread went to sleep and was woken.
+inline long mainThreadSleeps() {
+    return statusField("voluntary_ctxt_switches", gettid());
+}
+
+// Mapped files whose path contains the given text (proof that a library is not loaded).
+inline int mappedFiles(const char *text) {
+    QFile file(QStringLiteral("/proc/self/maps"));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    QList<QByteArray> paths;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const int slash = line.indexOf('/');
+        if (slash >= 0 && line.indexOf(text, slash) >= 0 && !paths.contains(line.mid(slash)))
+            paths.append(line.mid(slash));
+    }
+    return int(paths.size());
+}
+
+inline void report(const char *key, double value) {
+    std::printf("%s %.17g\n", key, value);
+    std::fflush(stdout);
+}
+
+inline void report(const char *key, const std::string &value) {
+    std::printf("%s %s\n", key, value.c_str());
+    std::fflush(stdout);
+}
+
+// The items separated by commas, or "-" for none.
+inline std::string joined(const std::vector<std::string> &items) {
+    std::string line;
+    for (const std::string &item : items) {
+        if (!line.empty())
+            line += ',';
+        line += item;
+    }
+    return line.empty() ? "-" : line;
+}
+
+// Calls done once the window's first frame is complete: the Paint event starts the frame, and a
+// zero timer runs only after the whole backing store (children included) has been flushed.
+class FirstFrame : public QObject {
+public:
+    FirstFrame(QWidget *window, std::function<void()> done)
+        : QObject(window), done_(std::move(done)) {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::Paint && !seen_) {
+            seen_ = true;
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, done_);
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> done_;
+    bool seen_ = false;
+};
+
+// Counts what wakes the GUI thread: Timer events by receiver (every QTimer and startTimer()
+// delivers one), all events by type, and event-loop iterations that were about to block.
+class WakeupCounter : public QObject {
+public:
+    WakeupCounter() {
+        QCoreApplication::instance()->installEventFilter(this);
+        connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+                [this] { ++blocks_; });
+    }
+
+    // Counts for the given time, reports, then calls then. The end of the window comes from
+    // another thread, as a posted event, so that ending it is no timer of the GUI thread; the
+    // iteration that the posted event ends is counted, so the wakeups are the blocks less one.
+    void measure(int seconds, std::string prefix, std::function<void()> then) {
+        start(prefix);
+        std::thread([this, seconds, prefix, then] {
+            std::this_thread::sleep_for(std::chrono::seconds(seconds));
+            QMetaObject::invokeMethod(
+                this,
+                [this, prefix, then] {
+                    stop(prefix, 1);
+                    then();
+                },
+                Qt::QueuedConnection);
+        }).detach();
+    }
+
+    // Tells the driver at once, so that it can sample other processes over the same window.
+    void start(const std::string &prefix) {
+        report((prefix + "_begin").c_str(), double(nowNs()));
+        timers_.clear();
+        paints_.clear();
+        events_.clear();
+        blocks_ = 0;
+        timerEvents_ = 0;
+        sleeps0_ = mainThreadSleeps();
+        cpu0_ = cpuNs();
+        wall0_ = nowNs();
+        counting_ = true;
+    }
+
+    // ours: the wakeups that the measurement itself caused, left out of the counts.
+    void stop(const std::string &prefix, int ours) {
+        counting_ = false;
+        const double cpuMs = double(cpuNs() - cpu0_) / 1e6;
+        const long sleeps = mainThreadSleeps() - sleeps0_;
+        const double seconds = double(nowNs() - wall0_) / 1e9;
+        report((prefix + "_seconds").c_str(), seconds);
+        report((prefix + "_timer_events").c_str(), double(timerEvents_));
+        report((prefix + "_loop_wakeups").c_str(), double(blocks_ - ours));
+        report((prefix + "_thread_wakeups").c_str(), double(sleeps - ours));
+        report((prefix + "_cpu_ms_per_min").c_str(), cpuMs / seconds * 60.0);
+        std::vector<std::string> who, painted, kinds;
+        for (const auto &[name, count] : timers_)
+            who.push_back(name + '=' + std::to_string(count));
+        for (const auto &[name, count] : paints_)
+            painted.push_back(name + '=' + std::to_string(count));
+        for (const auto &[type, count] : events_)
+            kinds.push_back(std::to_string(type) + '=' + std::to_string(count));
+        report((prefix + "_timer_receivers").c_str(), joined(who));
+        report((prefix + "_event_types").c_str(), joined(kinds));
+        report((prefix + "_painted").c_str(), joined(painted));
+    }
+
+private:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (counting_) {
+            ++events_[int(event->type())];
+            if (event->type() == QEvent::Timer) {
+                ++timerEvents_;
+                ++timers_[nameOf(watched)];
+            } else if (event->type() == QEvent::Paint) {
+                ++paints_[nameOf(watched)];
+            }
+        }
+        return false;
+    }
+
+    static std::string nameOf(const QObject *object) {
+        std::string name = object->metaObject()->className();
+        if (!object->objectName().isEmpty()) {
+            name += ':';
+            name += object->objectName().toStdString();
+        }
+        return name;
+    }
+
+    std::map<std::string, long> timers_, paints_;
+    std::map<int, long> events_;
+    long blocks_ = 0, timerEvents_ = 0, sleeps0_ = 0;
+    std::int64_t cpu0_ = 0, wall0_ = 0;
+    bool counting_ = false;
+};
+
+} // namespace bench

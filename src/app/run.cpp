@@ -1,0 +1,25 @@
+#include "run.h"
+
+#include "setup.h"
+#include "windows.h"
+#include "windows/help/help_window.h"
+#include "windows/news/news_window.h"
+
+#include <QApplication>
+
+namespace lumatic {
+
+int run(int argc, char **argv, const std::function<void(Windows &)> &started) {
+    // The program takes no command line: Qt sees the program name only.
+    int qtArgc = argc > 0 ? 1 : 0;
+    QApplication app(qtArgc, argv);
+    setUpApplication(app);
+    Windows windows([] { return new HelpWindow; }, [] { return new NewsWindow; });
+    QObject::connect(&windows, &Windows::ended, &app, &QApplication::quit);
+    windows.Form1().showNonModal();
+    if (started)
+        started(windows);
+    return app.exec();
+}
+
+} // namespace lumatic

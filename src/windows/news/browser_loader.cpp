@@ -1,0 +1,43 @@
+#include "browser_loader.h"
+
+#include "browser.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPluginLoader>
+
+namespace lumatic {
+
+QStringList browserModuleCandidates() {
+    const QDir here(QCoreApplication::applicationDirPath());
+    return {
+        here.filePath(QStringLiteral(LUMATIC_WEB_MODULE_NAME)),
+        QDir::cleanPath(here.filePath(QStringLiteral(LUMATIC_WEB_MODULE_INSTALLED))),
+    };
+}
+
+Browser *loadBrowser(QWidget *parent, const QStringList &candidates, QString *error) {
+    QStringList problems;
+    for (const QString &path : candidates) {
+        if (!QFileInfo::exists(path)) {
+            problems << QStringLiteral("%1: not found").arg(path);
+            continue;
+        }
+        QPluginLoader loader(path);
+        QObject *instance = loader.instance();
+        if (auto *factory = qobject_cast<BrowserFactory *>(instance))
+            return factory->create(parent);
+        problems << (instance ? QStringLiteral("%1: not a web module").arg(path)
+                              : loader.errorString());
+    }
+    if (error)
+        *error = problems.join(QLatin1Char('\n'));
+    return nullptr;
+}
+
+} // namespace lumatic
+
+// Browser's meta-object lives here, beside the loader every host links: the module takes it
+// from the host rather than carrying a second copy.
+#include "moc_browser.cpp"

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "windows/news/browser.h"
+
+#include <QPointer>
+#include <QWebEnginePage>
+
+class QWebEngineLoadingInfo;
+class QWebEngineProfile;
+class QWebEngineView;
+
+namespace lumatic {
+
+class WebPage;
+
+// Browser on QWebEngineView with an off-the-record profile: nothing is kept
+// on disk, pop-ups, downloads and permission requests are refused, and only
+// http and https are followed.
+class WebBrowser final : public Browser {
+    Q_OBJECT
+
+public:
+    explicit WebBrowser(QWidget *parent);
+    ~WebBrowser() override;
+
+    QWidget *widget() override;
+    void navigate(const QUrl &url) override;
+    void reloadFromSource() override;
+    QUrl url() const override;
+
+private:
+    friend class WebPage;
+
+    void onLoadingChanged(const QWebEngineLoadingInfo &info);
+    void onNavigationAccepted(const QUrl &url, QWebEnginePage::NavigationType type);
+
+    QWebEngineProfile *m_profile = nullptr;
+    QPointer<QWebEngineView> m_view;
+    WebPage *m_page = nullptr;
+    // The page navigate() is loading, until its load ends; empty otherwise.
+    // A reload issued meanwhile must wait for it: reloading at once would
+    // drop the navigation and reload the old page.
+    QUrl m_navigating;
+    bool m_reloadWhenLoaded = false;
+};
+
+} // namespace lumatic

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "app/toolkit/form.h"
+
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+
+class QPushButton;
+
+namespace lumatic {
+
+class Browser;
+class TextLabel;
+
+// The news page's address as the window hands it on: a bare host name.
+inline constexpr const char *NewsAddress = "kingpin.info";
+
+// The page a bare host name stands for. It runs inside the application, so it is fetched
+// over HTTPS only.
+QUrl completeAddress(const QString &host);
+
+// The news window, Form4: asks whether the computer is online, and only on Okay grows and
+// shows the news page in an embedded browser.
+class NewsWindow : public Form {
+    Q_OBJECT
+public:
+    // Makes the browser inside the given host widget, or nothing when it cannot be had.
+    using BrowserMaker = std::function<Browser *(QWidget *host)>;
+
+    // The engine-backed browser, from its module found beside the executable or where it is
+    // installed.
+    static Browser *engineBrowser(QWidget *host);
+
+    explicit NewsWindow(QUrl address = completeAddress(QString::fromLatin1(NewsAddress)),
+                        BrowserMaker makeBrowser = engineBrowser);
+    ~NewsWindow() override;
+
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+
+    // The browser, once Okay has made it.
+    Browser *browser() const { return browser_; }
+    QUrl address() const { return address_; }
+
+    QPushButton *Command1;
+    QPushButton *Command2;
+    QPushButton *Command3;
+    QPushButton *Command4;
+    TextLabel *Label1;
+    QWidget *web;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void Form_Load();
+    void navigate();
+
+    QUrl address_;
+    BrowserMaker makeBrowser_;
+    Browser *browser_ = nullptr;
+    TextLabel *unavailable_ = nullptr;
+};
+
+} // namespace lumatic

@@ -1,0 +1,123 @@
+#include "app/setup.h"
+#include "app/toolkit/controls.h"
+#include "app/toolkit/twips.h"
+#include "windows/help/help_window.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QTest>
+
+using namespace lumatic;
+
+class TestHelpWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void layout_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<QRect>("pixels");
+        QTest::newRow("Frame1") << "Frame1"
+                                << "Form3" << QRect(8, 24, 241, 169);
+        QTest::newRow("Label1") << "Label1"
+                                << "Frame1" << QRect(8, 24, 225, 97);
+        QTest::newRow("Label2") << "Label2"
+                                << "Frame1" << QRect(8, 128, 57, 17);
+        QTest::newRow("Label3") << "Label3"
+                                << "Frame1" << QRect(8, 144, 49, 17);
+        QTest::newRow("Frame2") << "Frame2"
+                                << "Form3" << QRect(8, 200, 241, 129);
+        QTest::newRow("Label4") << "Label4"
+                                << "Frame2" << QRect(8, 24, 225, 97);
+        QTest::newRow("Image1") << "Image1"
+                                << "Form3" << QRect(224, 0, 24, 22);
+    }
+    void layout() {
+        QFETCH(QString, name);
+        QFETCH(QRect, pixels);
+        HelpWindow help;
+        const QWidget *control = help.findChild<QWidget *>(name);
+        QVERIFY(control);
+        QTEST(control->parentWidget()->objectName(), "container");
+        QCOMPARE(control->geometry(), pixels);
+        QCOMPARE(control->focusPolicy(), Qt::NoFocus);
+    }
+
+    void window() {
+        HelpWindow help;
+        QCOMPARE(help.objectName(), "Form3");
+        QCOMPARE(help.windowTitle(), "Help and About");
+        QCOMPARE(help.size(), QSize(256, 342));
+        QCOMPARE(help.minimumSize(), help.maximumSize());
+        QCOMPARE(help.palette().color(QPalette::Window), colourFromValue(0x1D1D1D));
+        QCOMPARE(help.Image1->picture().size(), QSize(24, 22));
+        // The grey line runs along the top from the left edge to the picture.
+        const QImage shot = help.grab().toImage();
+        QCOMPARE(shot.pixelColor(0, 8), colourFromValue(0x808080));
+        QCOMPARE(shot.pixelColor(223, 8), colourFromValue(0x808080));
+        QCOMPARE(shot.pixelColor(100, 7), colourFromValue(0x1D1D1D));
+    }
+
+    void texts_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<uint>("colour");
+        QTest::newRow("help text")
+            << "Label1"
+            << "(This program is meant for map making for the game Kingpin: Life of Crime. First "
+               "click a light style you would like to read more about and see a short preview. "
+               "When found a good one for your map, use the # in (most likely) Kpradiant for..."
+            << 0xC0C0C0u;
+        QTest::newRow("key") << "Label2"
+                             << "Key: Style" << 0xA6C1C6u;
+        QTest::newRow("value") << "Label3"
+                               << "Value: #" << 0xA6C1C6u;
+    }
+    void texts() {
+        QFETCH(QString, name);
+        QFETCH(uint, colour);
+        HelpWindow help;
+        const auto *label = help.findChild<QLabel *>(name);
+        QTEST(label->text(), "text");
+        QCOMPARE(label->palette().color(QPalette::WindowText), colourFromValue(colour));
+        QCOMPARE(QFontInfo(label->font()).family(), "Liberation Sans");
+        QCOMPARE(label->font().pointSizeF(), 9.0);
+        // The whole text shows within its box.
+        const QRect needed = QFontMetrics(label->font())
+                                 .boundingRect(label->rect(), Qt::TextWordWrap, label->text());
+        QVERIFY(needed.height() <= label->height());
+    }
+
+    void captionsAndAbout() {
+        HelpWindow help;
+        QCOMPARE(help.Frame1->caption(), "Help (Instructions)");
+        QCOMPARE(help.Frame1->captionFont().pointSizeF(), 9.75);
+        QCOMPARE(help.Frame2->caption(), "About");
+        QCOMPARE(help.Frame2->captionFont(), QApplication::font());
+        // Three sentences of credit, with contact details that belong to nobody real.
+        QCOMPARE(help.Label4->text().count(". ") + 1, 3);
+        QVERIFY(help.Label4->text().contains("the Lumatic authors"));
+        QVERIFY(help.Label4->text().contains("@example.org"));
+    }
+
+    void pictureClosesTheWindowAndNothingElseDoes() {
+        QPointer<HelpWindow> help = new HelpWindow;
+        help->showNonModal();
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        for (QWidget *target : std::initializer_list<QWidget *>{
+                 help, help->Frame1, help->Frame2, help->Label1, help->Label2, help->Label4})
+            QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(3, 3));
+        QVERIFY(help->isVisible());
+        QTest::mouseClick(help->Image1, Qt::LeftButton);
+        QVERIFY(!help->isVisible());
+        QTRY_VERIFY(help.isNull());
+    }
+};
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    setUpApplication(app);
+    TestHelpWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "test_help_window.moc"
