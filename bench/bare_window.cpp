@@ -1,27 +1,61 @@
 // The yardstick: a bare Qt Widgets window of the main window's client size, built with the same
-// flags and measured the same way. Modes (first argument): startup, idle.
+// flags and measured the same way. Modes (first argument): startup, idle, and play TICKS, where
+// a frameless line edit and an opaque swatch, placed as the main window's position box and
+// swatch, change every 120 ms: the least that any preview of this design asks of Qt and X.
 
 #include "probe.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QWidget>
-#include <cstring>
+#include <string>
 
 int main(int argc, char **argv) {
-    const bool idle = argc > 1 && std::strcmp(argv[1], "idle") == 0;
+    const std::string mode = argc > 1 ? argv[1] : "startup";
+    const int ticks = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     QWidget window;
     window.setFixedSize(298, 379);
+
+    auto *box = new QLineEdit(&window);
+    box->setGeometry(24, 272, 265, 19);
+    box->setFrame(false);
+    box->setEnabled(false);
+    auto *swatch = new QWidget(&window);
+    swatch->setGeometry(24, 336, 265, 25);
+    swatch->setAutoFillBackground(true);
+    for (QWidget *control : {static_cast<QWidget *>(box), swatch})
+        control->setVisible(mode == "play");
+
     bench::WakeupCounter counter;
+    QTimer clock;
+    clock.setTimerType(Qt::PreciseTimer);
+    clock.setInterval(120);
+    int written = 0;
+    QObject::connect(&clock, &QTimer::timeout, &app, [&] {
+        box->setText(QStringLiteral("%1/51").arg(written % 51 + 1));
+        QPalette colours = swatch->palette();
+        colours.setColor(QPalette::Window, QColor::fromHsv(0, 0, written * 5 % 256));
+        swatch->setPalette(colours);
+        if (++written == 1)
+            counter.start("play");
+        if (written == ticks + 1) {
+            counter.stop("play", 0);
+            app.quit();
+        }
+    });
+
     new bench::FirstFrame(&window, [&] {
         bench::report("first_frame_ns", double(bench::nowNs()));
         bench::report("webengine_files_mapped", bench::mappedFiles("WebEngine"));
-        if (!idle) {
+        if (mode == "idle")
+            QTimer::singleShot(1000, &app,
+                               [&] { counter.measure(10, "idle", [&] { app.quit(); }); });
+        else if (mode == "play")
+            clock.start();
+        else
             QTimer::singleShot(0, &app, &QApplication::quit);
-            return;
-        }
-        QTimer::singleShot(1000, &app, [&] { counter.measure(10, "idle", [&] { app.quit(); }); });
     });
     window.show();
     return app.exec();

@@ -31,12 +31,17 @@ std::optional<char> PreviewSequence::letterAt(int clock, std::string_view text) 
     return sequence[position->position - 1];
 }
 
-std::optional<std::int32_t> swatchColour(const LevelColours &colours,
-                                         std::optional<int> runningClock, std::string_view text) {
+std::optional<Level> swatchLevel(const LevelColours &colours, std::optional<int> runningClock,
+                                 std::string_view text) {
     if (!runningClock)
         return std::nullopt;
     const auto letter = PreviewSequence::letterAt(*runningClock, text);
-    return letter ? colours.colour(*letter) : std::nullopt;
+    if (!letter)
+        return std::nullopt;
+    const auto colour = colours.colour(*letter);
+    if (!colour)
+        return std::nullopt;
+    return Level{*letter, *colour};
 }
 
 } // namespace lumatic

@@ -19,10 +19,17 @@ struct PreviewSequence {
     static std::optional<char> letterAt(int clock, std::string_view text);
 };
 
-// The swatch colour for a write of the position box: the level colour of the running clock's
-// letter at the written position. Nothing when no clock runs or the text is none of its
+// A level as the swatch shows it.
+struct Level {
+    char letter;
+    std::int32_t colour;
+    friend bool operator==(const Level &, const Level &) = default;
+};
+
+// The swatch's level for a write of the position box: the running clock's letter at the
+// written position, with its colour. Nothing when no clock runs or the text is none of its
 // positions; the swatch then keeps its colour.
-std::optional<std::int32_t> swatchColour(const LevelColours &colours,
-                                         std::optional<int> runningClock, std::string_view text);
+std::optional<Level> swatchLevel(const LevelColours &colours, std::optional<int> runningClock,
+                                 std::string_view text);
 
 } // namespace lumatic

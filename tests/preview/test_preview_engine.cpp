@@ -101,11 +101,14 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, colour);
         const auto clock = running ? std::optional<int>(running) : std::nullopt;
-        const auto result = swatchColour(colours, clock, text.toStdString());
-        if (colour < 0)
+        const auto result = swatchLevel(colours, clock, text.toStdString());
+        if (colour < 0) {
             QCOMPARE(result, std::nullopt);
-        else
-            QCOMPARE(result, std::optional<std::int32_t>(colour));
+        } else {
+            QVERIFY(result);
+            QCOMPARE(result->colour, colour);
+            QCOMPARE(result->letter, char('a' + colour / 657930));
+        }
     }
 
     void clockWindowHoldsTwentyStoppedPreciseTimers() {

@@ -64,6 +64,7 @@ Frame::Frame(QWidget *parent, const char *name, const QRect &geometry, const QSt
     : QWidget(parent), caption_(caption), captionColour_(colourFromValue(captionColour)),
       captionFont_(captionFont) {
     place(this, name, geometry);
+    setAccessibleName(caption);
     setAutoFillBackground(true);
     setColour(this, QPalette::Window, background);
     setAttribute(Qt::WA_NoMousePropagation);
@@ -85,10 +86,12 @@ void Frame::paintEvent(QPaintEvent *) {
 }
 
 PictureButton::PictureButton(QWidget *parent, const char *name, const QRect &geometry,
-                             const QPixmap &picture, const QString &toolTip)
-    : QWidget(parent), picture_(picture) {
+                             const QPixmap &picture, const QString &accessibleName,
+                             const QString &toolTip)
+    : QAbstractButton(parent), picture_(picture) {
     place(this, name, geometry);
     setToolTip(toolTip);
+    setAccessibleName(accessibleName);
     setAttribute(Qt::WA_NoMousePropagation);
 }
 
@@ -96,20 +99,11 @@ void PictureButton::paintEvent(QPaintEvent *) {
     QPainter(this).drawPixmap(0, 0, picture_);
 }
 
-void PictureButton::mousePressEvent(QMouseEvent *event) {
-    event->accept();
-}
-
-void PictureButton::mouseReleaseEvent(QMouseEvent *event) {
-    event->accept();
-    if (isClick(this, event))
-        emit clicked();
-}
-
 Swatch::Swatch(QWidget *parent, const char *name, const QRect &geometry, std::uint32_t fill,
                std::uint32_t outline)
     : QWidget(parent), fill_(fill), outline_(colourFromValue(outline)) {
     place(this, name, geometry);
+    setAccessibleName(QStringLiteral("Preview"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoMousePropagation);
 }
@@ -132,6 +126,7 @@ PositionBox::PositionBox(QWidget *parent, const char *name, const QRect &geometr
                          const QString &text)
     : QLineEdit(text, parent) {
     place(this, name, geometry);
+    setAccessibleName(QStringLiteral("Position"));
     setAttribute(Qt::WA_NoMousePropagation);
 }
 

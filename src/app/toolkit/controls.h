@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -59,22 +60,18 @@ private:
     QFont captionFont_;
 };
 
-// A picture at its natural size that acts as a button.
-class PictureButton : public QWidget {
+// A picture at its natural size that acts as a button: it draws itself raised, and clicks
+// like any button, so assistive tools see and press it as one.
+class PictureButton : public QAbstractButton {
     Q_OBJECT
 public:
     PictureButton(QWidget *parent, const char *name, const QRect &geometry, const QPixmap &picture,
-                  const QString &toolTip = {});
+                  const QString &accessibleName, const QString &toolTip = {});
 
     const QPixmap &picture() const { return picture_; }
 
-signals:
-    void clicked();
-
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     QPixmap picture_;

@@ -45,7 +45,7 @@ HelpWindow::HelpWindow()
     for (TextLabel *label : {Label1, Label2, Label3, Label4})
         label->setFont(arial(9));
     Image1 = new PictureButton(this, "Image1", twipRect(3360, 0, 360, 330),
-                               picture(Picture::CloseButton));
+                               picture(Picture::CloseButton), QStringLiteral("Close"));
     connect(Image1, &PictureButton::clicked, this, &HelpWindow::Image1_Click);
 }
 

@@ -31,16 +31,17 @@ MainWindow::MainWindow(MainWindowHost &host)
     setWindowIcon(bookIcon());
 
     // Siblings are created back to front: a later one is drawn over an earlier one.
-    Image1 =
-        new PictureButton(this, "Image1", twipRect(3360, 0, 360, 330), picture(Picture::HelpButton),
-                          QStringLiteral("Help and About Lumatic v1.0"));
+    Image1 = new PictureButton(this, "Image1", twipRect(3360, 0, 360, 330),
+                               picture(Picture::HelpButton), QStringLiteral("Help and About"),
+                               QStringLiteral("Help and About Lumatic v1.0"));
     Image2 = new PictureButton(this, "Image2", twipRect(3720, 0, 360, 330),
-                               picture(Picture::NewsButton));
+                               picture(Picture::NewsButton), QStringLiteral("News"));
     Label22 = new TextLabel(this, "Label22", twipRect(120, 120, 3375, 255),
                             QStringLiteral("Lumatic v1.0 (For Kingpin)"), versionColour);
     Label22->setFont(arial(9));
     Image3 = new PictureButton(this, "Image3", twipRect(4080, 0, 360, 330),
-                               picture(Picture::CloseButton), QStringLiteral("Close Everything"));
+                               picture(Picture::CloseButton), QStringLiteral("Close Everything"),
+                               QStringLiteral("Close Everything"));
 
     Frame1 = new Frame(this, "Frame1", twipRect(120, 3240, 4215, 2295),
                        QStringLiteral("Style Information and Uses"), background, captionColour,
@@ -106,9 +107,13 @@ void MainWindow::stylerun_Change() {
     // The one place that goes on past a failing step: the swatch then keeps its colour.
     const ClockWindow *clocks = host_.existingForm2();
     const auto running = clocks ? clocks->runningClock() : std::nullopt;
-    const auto colour = swatchColour(levelColours_, running, stylerun->text().toStdString());
-    if (colour)
-        preview->setBackColor(std::uint32_t(*colour));
+    const auto level = swatchLevel(levelColours_, running, stylerun->text().toStdString());
+    if (!level)
+        return;
+    preview->setBackColor(std::uint32_t(level->colour));
+    const QString description = QStringLiteral("Level ") + QLatin1Char(level->letter);
+    if (preview->accessibleDescription() != description)
+        preview->setAccessibleDescription(description);
 }
 
 void MainWindow::stopAllClocks() {
