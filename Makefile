@@ -3,7 +3,7 @@ BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 GENERATE = cmake -S . -G Ninja -Wno-dev
 
-.PHONY: deps build run test sanitize clean
+.PHONY: deps build run test sanitize lint package clean
 
 deps:
 	@scripts/install-deps
@@ -30,6 +30,18 @@ sanitize: deps
 	@cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen \
 	    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	    ctest --output-on-failure
+
+# clang-tidy over the program's sources, with the checks in .clang-tidy.
+lint: build
+	@scripts/install-deps clang-tidy
+	@run-clang-tidy -quiet -p $(BUILD) "$(CURDIR)/src/" > $(BUILD)/lint.log 2>&1 || \
+	    { grep -E "(warning|error):" $(BUILD)/lint.log; exit 1; }
+	@echo "lint: clean"
+
+# A Debian package of the program, in $(BUILD).
+package: build
+	@cd $(BUILD) && cpack
+	@ls $(BUILD)/*.deb
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)

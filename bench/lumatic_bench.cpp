@@ -22,10 +22,15 @@ void quit(Windows &windows) {
     QTimer::singleShot(0, &windows, [&windows] { windows.Form1().Image3_Click(); });
 }
 
-void reportStartup() {
+// The phases of start-up: loading up to main(), construction up to the shown main window, and
+// the event loop up to the end of the first frame.
+void reportStartup(std::int64_t mainNs, std::int64_t shownNs) {
     bench::report("first_frame_ns", double(bench::nowNs()));
+    bench::report("main_ns", double(mainNs));
+    bench::report("shown_ns", double(shownNs));
     bench::report("webengine_files_mapped", bench::mappedFiles("WebEngine"));
     bench::report("web_module_mapped", bench::mappedFiles("lumatic-web"));
+    bench::report("libraries_mapped", bench::mappedFiles(".so"));
 }
 
 // Idle, then entry 2 playing for ticks+1 writes of the position box, then idle again after a
@@ -81,6 +86,8 @@ void news(Windows &windows, const QUrl &page, int opening) {
                 if (opening == 2) {
                     bench::report("news_rss_kib", double(bench::statusField("VmRSS")));
                     bench::report("news_hwm_kib", double(bench::statusField("VmHWM")));
+                    bench::report("news_processes", double(bench::processTree().size()));
+                    bench::report("news_tree_pss_kib", double(bench::treePssKib()));
                 }
                 // Closed from the event loop: the browser is still inside its signal here.
                 QTimer::singleShot(0, &windows, [=, &windows] {
@@ -140,12 +147,14 @@ void applyWhatIf(lumatic::MainWindow &main, const QString &changes) {
 } // namespace
 
 int main(int argc, char **argv) {
+    const std::int64_t mainNs = bench::nowNs();
     const std::string mode = argc > 1 ? argv[1] : "startup";
     const QString argument = QString::fromLocal8Bit(argc > 2 ? argv[2] : "");
     const QString changes = QString::fromLocal8Bit(argc > 3 ? argv[3] : "");
     return lumatic::run(argc, argv, [&](Windows &windows) {
-        new bench::FirstFrame(&windows.Form1(), [&] {
-            reportStartup();
+        const std::int64_t shownNs = bench::nowNs();
+        new bench::FirstFrame(&windows.Form1(), [&, shownNs] {
+            reportStartup(mainNs, shownNs);
             if (mode == "preview") {
                 preview(windows, 260);
             } else if (mode == "news") {

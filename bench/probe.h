@@ -5,6 +5,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QObject>
@@ -73,6 +74,41 @@ inline int mappedFiles(const char *text) {
             paths.append(line.mid(slash));
     }
     return int(paths.size());
+}
+
+// The process and every process it started, directly or not (the web engine's helpers).
+inline std::vector<long> processTree() {
+    std::map<long, long> parents;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool number = false;
+        const long pid = entry.toLong(&number);
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!number || !stat.open(QIODevice::ReadOnly))
+            continue;
+        // The parent is the second field after the command, which may itself hold spaces.
+        const QByteArray text = stat.readAll();
+        parents[pid] = text.mid(text.lastIndexOf(')') + 2).split(' ').value(1).toLong();
+    }
+    std::vector<long> tree{long(getpid())};
+    for (std::size_t i = 0; i < tree.size(); ++i)
+        for (const auto &[pid, parent] : parents)
+            if (parent == tree[i])
+                tree.push_back(pid);
+    return tree;
+}
+
+// Proportional set size of the process tree: shared pages counted once across it.
+inline long treePssKib() {
+    long total = 0;
+    for (long pid : processTree()) {
+        QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+        if (!rollup.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &line : rollup.readAll().split('\n'))
+            if (line.startsWith("Pss:"))
+                total += line.mid(4).trimmed().split(' ').value(0).toLong();
+    }
+    return total;
 }
 
 inline void report(const char *key, double value) {

@@ -142,10 +142,14 @@ def startup_pairs(app, bare, env, pairs, warmup):
             child = Child([exe, "startup"], env, timeout=30)
             runs[name] = {
                 "start_ms": (child.number("first_frame_ns") - child.start_ns) / 1e6,
+                "load_ms": (child.number("main_ns") - child.start_ns) / 1e6,
+                "build_ms": (child.number("shown_ns") - child.number("main_ns")) / 1e6,
+                "paint_ms": (child.number("first_frame_ns") - child.number("shown_ns")) / 1e6,
                 "whole_ms": (child.end_ns - child.start_ns) / 1e6,
                 "rss_kib": child.peak_rss_kib,
                 "webengine": child.number("webengine_files_mapped"),
                 "module": float(child.values.get("web_module_mapped", 0)),
+                "libraries": child.number("libraries_mapped"),
             }
         if index >= warmup:
             rows.append(runs)
@@ -199,6 +203,7 @@ def preview_run(app, env, display):
             "thread_wakeups": child.number(f"{window}_thread_wakeups"),
             "timer_receivers": child.values[f"{window}_timer_receivers"],
             "event_types": child.values[f"{window}_event_types"],
+            "painted": child.values[f"{window}_painted"],
         }
     return result
 
@@ -207,6 +212,15 @@ def bare_idle(bare, env):
     child = Child([bare, "idle"], env, timeout=60)
     return {key: child.number(f"idle_{key}")
             for key in ("cpu_ms_per_min", "timer_events", "loop_wakeups", "thread_wakeups")}
+
+
+def bare_play(bare, env):
+    """The floor for a preview: two small opaque widgets repainted every 120 ms."""
+    child = Child([bare, "play", str(TICKS)], env, timeout=90)
+    return {"cpu_ms_per_min": child.number("play_cpu_ms_per_min"),
+            "painted": child.values["play_painted"],
+            "loop_wakeups": child.number("play_loop_wakeups"),
+            "timer_events": child.number("play_timer_events")}
 
 
 def news_run(app, env, page):
@@ -232,7 +246,16 @@ def spread(s, unit, digits=1):
             f"p90 {s['p90']:.{digits}f})")
 
 
-def report(m, startup, offscreen, preview, bare, news, pairs):
+def per_tick(painted, ticks):
+    """Paint events per tick by widget, from "Class:name=count,..."."""
+    if painted == "-":
+        return "none"
+    parts = (item.rsplit("=", 1) for item in painted.split(","))
+    return ", ".join(f"{name.split(':')[-1].split('::')[-1]} {int(count) / ticks:.2f}"
+                     for name, count in parts)
+
+
+def report(m, startup, offscreen, preview, bare, bare_preview, news, pairs):
     app_start = summary([r["app"]["start_ms"] for r in startup])
     bare_start = summary([r["bare"]["start_ms"] for r in startup])
     start_ratio = summary([r["app"]["start_ms"] / r["bare"]["start_ms"] for r in startup])
@@ -245,12 +268,19 @@ def report(m, startup, offscreen, preview, bare, news, pairs):
     off_bare = summary([r["bare"]["start_ms"] for r in offscreen])
     off_ratio = summary([r["app"]["start_ms"] / r["bare"]["start_ms"] for r in offscreen])
     webengine = max(r["app"]["webengine"] + r["app"]["module"] for r in startup)
+    libraries = (statistics.median(r["app"]["libraries"] for r in startup),
+                 statistics.median(r["bare"]["libraries"] for r in startup))
     t = preview["ticks"]
     play, idle1, idle2 = preview["preview"], preview["idle_started"], preview["idle_stopped"]
 
     rows = [
         ("Start-up to first frame, Xvfb", spread(app_start, "ms"), spread(bare_start, "ms"),
          f"{spread(start_ratio, 'x', 3)}"),
+        *[(f"- of which {label}", spread(summary([r["app"][key] for r in startup]), "ms"),
+           spread(summary([r["bare"][key] for r in startup]), "ms"), "")
+          for key, label in (("load_ms", "process start to main()"),
+                             ("build_ms", "main() to the window shown"),
+                             ("paint_ms", "shown to first frame done"))],
         ("Whole process (start, frame, quit), Xvfb", spread(app_whole, "ms"),
          spread(bare_whole, "ms"), ""),
         ("Start-up to first frame, offscreen", spread(off_app, "ms"), spread(off_bare, "ms"),
@@ -258,17 +288,24 @@ def report(m, startup, offscreen, preview, bare, news, pairs):
         ("Peak RSS (start-up runs)", spread(app_rss, "MiB"), spread(bare_rss, "MiB"),
          spread(rss_ratio, "x", 3)),
         ("WebEngine files mapped after start-up", f"{webengine:.0f}", "0", ""),
+        ("Shared libraries mapped after start-up", f"{libraries[0]:.0f}", f"{libraries[1]:.0f}",
+         ""),
         (f"Tick interval, {t['count']} intervals", f"mean {t['mean']:.3f} ms; |error| p50 "
          f"{t['p50_error']:.3f}, p99 {t['p99_error']:.3f}, max {t['max_error']:.3f} ms "
          f"(worst interval {t['worst_interval']:.3f} ms)", "", ""),
         ("Drift of tick k against k x 120 ms", f"{t['drift']:+.3f} ms at tick {TICKS}; "
          f"largest {t['max_drift']:+.3f} ms", "", ""),
-        ("CPU while previewing (app; X server)",
-         f"{play['cpu_ms_per_min']:.1f} ms/min = {play['cpu_ms_per_min'] / 600:.3f} % of a core; "
-         f"X {play['x_cpu_ms_per_min']:.1f} ms/min", "", ""),
+        ("CPU while previewing (bare: a line edit and a swatch, both opaque, changed per tick)",
+         f"{play['cpu_ms_per_min']:.1f} ms/min = {play['cpu_ms_per_min'] / 600:.3f} % of a core "
+         f"(X server {play['x_cpu_ms_per_min']:.1f} ms/min)",
+         f"{bare_preview['cpu_ms_per_min']:.1f} ms/min = "
+         f"{bare_preview['cpu_ms_per_min'] / 600:.3f} % of a core", ""),
+        ("Paint events per tick", per_tick(play["painted"], t["count"]),
+         per_tick(bare_preview["painted"], TICKS), ""),
         ("Wakeups while previewing, per tick",
          f"{play['loop_wakeups'] / t['count']:.2f} loop, {play['timer_events'] / t['count']:.2f} "
-         f"timer events", "", ""),
+         f"timer events", f"{bare_preview['loop_wakeups'] / TICKS:.2f} loop, "
+         f"{bare_preview['timer_events'] / TICKS:.2f} timer events", ""),
     ]
     for label, idle in (("after start-up", idle1), ("after the preview stopped", idle2)):
         rows.append((f"Idle {label}: CPU; wakeups in {idle['seconds']:.0f} s",
@@ -285,8 +322,10 @@ def report(m, startup, offscreen, preview, bare, news, pairs):
             ("News: Okay to page loaded, first opening", f"{news['news_first_ms']:.1f} ms", "", ""),
             ("News: Okay to page loaded, second opening", f"{news['news_second_ms']:.1f} ms", "",
              ""),
-            ("News: RSS after both openings", f"{news['news_rss_kib'] / 1024:.1f} MiB "
-             f"(peak {news['news_hwm_kib'] / 1024:.1f} MiB)", "", ""),
+            ("News: memory after both openings", f"RSS {news['news_rss_kib'] / 1024:.1f} MiB "
+             f"(peak {news['news_hwm_kib'] / 1024:.1f} MiB); PSS of all "
+             f"{news['news_processes']:.0f} processes {news['news_tree_pss_kib'] / 1024:.1f} MiB",
+             "", ""),
         ]
 
     budgets = [
@@ -338,7 +377,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", default="build-bench")
     parser.add_argument("--doc", default="docs/performance.md")
-    parser.add_argument("--pairs", type=int, default=20)
+    parser.add_argument("--pairs", type=int, default=30)
     args = parser.parse_args()
     app = os.path.abspath(os.path.join(args.build, "lumatic_bench"))
     bare = os.path.abspath(os.path.join(args.build, "bench_bare_window"))
@@ -360,6 +399,8 @@ def main():
         preview = preview_run(app, env, display)
         print("bare window idle 10 s", flush=True)
         bare_result = bare_idle(bare, env)
+        print(f"bare window playing {TICKS} ticks", flush=True)
+        bare_preview = bare_play(bare, env)
         print("news window", flush=True)
         news = news_run(app, env, page)
     finally:
@@ -367,7 +408,7 @@ def main():
         display.close()
 
     header, table, lines, failed = report(machine(), startup, offscreen, preview, bare_result,
-                                          news, args.pairs)
+                                          bare_preview, news, args.pairs)
     print("\n" + header + "\n\n" + "\n".join(table) + "\n\n" + "\n".join(lines))
     write_doc(args.doc, header, table, lines)
     return 1 if failed else 0

@@ -86,9 +86,8 @@ void Frame::paintEvent(QPaintEvent *) {
 }
 
 PictureButton::PictureButton(QWidget *parent, const char *name, const QRect &geometry,
-                             const QPixmap &picture, const QString &accessibleName,
-                             const QString &toolTip)
-    : QAbstractButton(parent), picture_(picture) {
+                             QPixmap picture, const QString &accessibleName, const QString &toolTip)
+    : QAbstractButton(parent), picture_(std::move(picture)) {
     place(this, name, geometry);
     setToolTip(toolTip);
     setAccessibleName(accessibleName);

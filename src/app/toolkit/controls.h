@@ -65,7 +65,7 @@ private:
 class PictureButton : public QAbstractButton {
     Q_OBJECT
 public:
-    PictureButton(QWidget *parent, const char *name, const QRect &geometry, const QPixmap &picture,
+    PictureButton(QWidget *parent, const char *name, const QRect &geometry, QPixmap picture,
                   const QString &accessibleName, const QString &toolTip = {});
 
     const QPixmap &picture() const { return picture_; }

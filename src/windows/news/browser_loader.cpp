@@ -10,7 +10,11 @@
 namespace lumatic {
 
 QStringList browserModuleCandidates() {
-    const QDir here(QCoreApplication::applicationDirPath());
+    return browserModuleCandidates(QCoreApplication::applicationDirPath());
+}
+
+QStringList browserModuleCandidates(const QString &programDirectory) {
+    const QDir here(programDirectory);
     return {
         here.filePath(QStringLiteral(LUMATIC_WEB_MODULE_NAME)),
         QDir::cleanPath(here.filePath(QStringLiteral(LUMATIC_WEB_MODULE_INSTALLED))),
@@ -40,4 +44,4 @@ Browser *loadBrowser(QWidget *parent, const QStringList &candidates, QString *er
 
 // Browser's meta-object lives here, beside the loader every host links: the module takes it
 // from the host rather than carrying a second copy.
-#include "moc_browser.cpp"
+#include "moc_browser.cpp" // NOLINT(bugprone-suspicious-include)

@@ -9,8 +9,9 @@ namespace lumatic {
 
 class Browser;
 
-// Where the web module is looked for: beside the executable (the build tree), then where it is
-// installed, relative to the executable.
+// Where the web module is looked for: beside the program (the build tree), then where it is
+// installed, relative to the program's directory.
+QStringList browserModuleCandidates(const QString &programDirectory);
 QStringList browserModuleCandidates();
 
 // Loads the web module and makes a Browser owned by parent; null, with the reasons in error,

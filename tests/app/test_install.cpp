@@ -1,0 +1,141 @@
+#include "pictures/icon-book-16.xpm"
+#include "pictures/icon-book-32.xpm"
+#include "windows/news/browser.h"
+#include "windows/news/browser_loader.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+#include <unistd.h>
+
+using namespace lumatic;
+
+namespace {
+
+// Runs a tool and gives its exit code, with what it said in the failure message.
+int runTool(const QString &program, const QStringList &arguments, QString *said,
+            const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment()) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000))
+        return -1;
+    *said = QString::fromLocal8Bit(process.readAll());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+} // namespace
+
+// The program as the desktop sees it once installed under /usr in a scratch root.
+class TestInstall : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir root;
+    QString usr() const { return root.filePath("usr"); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(root.isValid());
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DESTDIR", root.path());
+        QString said;
+        QCOMPARE(runTool("cmake", {"--install", LUMATIC_BUILD_DIR, "--prefix", "/usr"}, &said,
+                         environment),
+                 0);
+    }
+
+    void filesLandWhereTheDesktopLooks_data() {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("program") << "bin/lumatic";
+        QTest::newRow("web module") << LUMATIC_INSTALLED_MODULE;
+        QTest::newRow("desktop entry") << "share/applications/org.example.Lumatic.desktop";
+        QTest::newRow("metainfo") << "share/metainfo/org.example.Lumatic.metainfo.xml";
+        for (int size : {16, 32, 48, 256}) {
+            const QString icon =
+                QString("share/icons/hicolor/%1x%1/apps/org.example.Lumatic.png").arg(size);
+            QTest::newRow(qPrintable(icon)) << icon;
+        }
+    }
+    void filesLandWhereTheDesktopLooks() {
+        QFETCH(QString, path);
+        QVERIFY2(QFile::exists(usr() + "/" + path), qPrintable(path));
+    }
+
+    // Larger icons are the same pixel art, each pixel a square block.
+    void iconsScalePixelForPixel_data() {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("from");
+        QTest::newRow("16") << 16 << 16;
+        QTest::newRow("32") << 32 << 32;
+        QTest::newRow("48") << 48 << 16;
+        QTest::newRow("256") << 256 << 32;
+    }
+    void iconsScalePixelForPixel() {
+        QFETCH(int, size);
+        QFETCH(int, from);
+        const QImage icon(
+            usr() + QString("/share/icons/hicolor/%1x%1/apps/org.example.Lumatic.png").arg(size));
+        QCOMPARE(icon.size(), QSize(size, size));
+        const QImage art = from == 16 ? QImage(icon_book_16_xpm) : QImage(icon_book_32_xpm);
+        const int scale = size / from;
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x)
+                QCOMPARE(icon.pixel(x, y), art.pixel(x / scale, y / scale));
+    }
+
+    void desktopFilesValidate_data() {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("desktop entry")
+            << "desktop-file-validate"
+            << QStringList{usr() + "/share/applications/org.example.Lumatic.desktop"};
+        QTest::newRow("metainfo")
+            << "appstreamcli"
+            << QStringList{"validate", "--no-net", "--pedantic",
+                           usr() + "/share/metainfo/org.example.Lumatic.metainfo.xml"};
+    }
+    void desktopFilesValidate() {
+        QFETCH(QString, tool);
+        QFETCH(QStringList, arguments);
+        QString said;
+        const int code = runTool(tool, arguments, &said);
+        QVERIFY2(code == 0, qPrintable(said));
+        if (tool == "desktop-file-validate")
+            QVERIFY2(said.trimmed().isEmpty(), qPrintable(said));
+    }
+
+    // The installed program looks for its module relative to itself.
+    void theInstalledProgramFindsItsBrowser() {
+        const QStringList candidates = browserModuleCandidates(usr() + "/bin");
+        QVERIFY(!QFile::exists(candidates.first()));
+        QWidget host;
+        QString error;
+        std::unique_ptr<Browser> browser(loadBrowser(&host, candidates, &error));
+        QVERIFY2(browser, qPrintable(error));
+    }
+
+    // Nothing of the machine that built it is baked into what is installed.
+    void noBuildPathsInTheBinaries() {
+        for (const QString &path :
+             {usr() + "/bin/lumatic", usr() + "/" + LUMATIC_INSTALLED_MODULE}) {
+            QFile binary(path);
+            QVERIFY(binary.open(QIODevice::ReadOnly));
+            const QByteArray content = binary.readAll();
+            QVERIFY2(!content.contains(LUMATIC_SOURCE_DIR), qPrintable(path));
+            QVERIFY2(!content.contains(LUMATIC_BUILD_DIR), qPrintable(path));
+        }
+    }
+};
+
+int main(int argc, char **argv) {
+    if (geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QApplication app(argc, argv);
+    TestInstall test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "test_install.moc"
