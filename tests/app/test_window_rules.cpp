@@ -1,5 +1,5 @@
-#include "app/setup.h"
 #include "app/windows.h"
+#include "lumatic_test.h"
 
 #include <QApplication>
 #include <QSignalSpy>
@@ -121,10 +121,5 @@ private slots:
     }
 };
 
-int main(int argc, char **argv) {
-    QApplication app(argc, argv);
-    setUpApplication(app);
-    TestWindowRules test;
-    return QTest::qExec(&test, argc, argv);
-}
+LUMATIC_TEST_MAIN(TestWindowRules)
 #include "test_window_rules.moc"

@@ -22,6 +22,11 @@ constexpr QSize twipSize(int width, int height) {
     return QSize(px(width), px(height));
 }
 
+// The dark scheme the windows share.
+inline constexpr std::uint32_t darkBackground = 0x1D1D1D;
+inline constexpr std::uint32_t captionColour = 0xA6C1C6;
+inline constexpr std::uint32_t textColour = 0xC0C0C0;
+
 // Colours are designed as 0x00BBGGRR values: red in the lowest byte.
 inline QColor colourFromValue(std::uint32_t value) {
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);

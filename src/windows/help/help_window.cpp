@@ -10,9 +10,6 @@ namespace lumatic {
 
 namespace {
 
-constexpr std::uint32_t background = 0x1D1D1D;
-constexpr std::uint32_t captionColour = 0xA6C1C6;
-constexpr std::uint32_t textColour = 0xC0C0C0;
 constexpr std::uint32_t lineColour = 0x808080;
 
 const char *const helpText =
@@ -28,10 +25,10 @@ const char *const aboutText =
 } // namespace
 
 HelpWindow::HelpWindow()
-    : Form("Form3", QStringLiteral("Help and About"), twipSize(3840, 5130), background) {
+    : Form("Form3", QStringLiteral("Help and About"), twipSize(3840, 5130), darkBackground) {
     Frame1 =
         new Frame(this, "Frame1", twipRect(120, 360, 3615, 2535),
-                  QStringLiteral("Help (Instructions)"), background, captionColour, arial(9.75));
+                  QStringLiteral("Help (Instructions)"), darkBackground, captionColour, arial(9.75));
     Label1 = new TextLabel(Frame1, "Label1", twipRect(120, 360, 3375, 1455),
                            QString::fromLatin1(helpText), textColour);
     Label2 = new TextLabel(Frame1, "Label2", twipRect(120, 1920, 855, 255),
@@ -39,7 +36,7 @@ HelpWindow::HelpWindow()
     Label3 = new TextLabel(Frame1, "Label3", twipRect(120, 2160, 735, 255),
                            QStringLiteral("Value: #"), captionColour);
     Frame2 = new Frame(this, "Frame2", twipRect(120, 3000, 3615, 1935), QStringLiteral("About"),
-                       background, captionColour, font());
+                       darkBackground, captionColour, font());
     Label4 = new TextLabel(Frame2, "Label4", twipRect(120, 360, 3375, 1455),
                            QString::fromLatin1(aboutText), textColour);
     for (TextLabel *label : {Label1, Label2, Label3, Label4})

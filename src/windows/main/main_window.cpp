@@ -13,9 +13,6 @@ namespace lumatic {
 
 namespace {
 
-constexpr std::uint32_t background = 0x1D1D1D;
-constexpr std::uint32_t captionColour = 0xA6C1C6;
-constexpr std::uint32_t textColour = 0xC0C0C0;
 constexpr std::uint32_t versionColour = 0xE0E0E0;
 constexpr std::uint32_t bandColour = 0x404040;
 constexpr std::uint32_t swatchStart = 0x808080;
@@ -26,7 +23,7 @@ constexpr int bandY = 240, bandFrom = 120, bandTo = 4680, bandWidth = 20;
 } // namespace
 
 MainWindow::MainWindow(MainWindowHost &host)
-    : Form("Form1", QStringLiteral("Kingpin Lumatic"), twipSize(4470, 5685), background),
+    : Form("Form1", QStringLiteral("Kingpin Lumatic"), twipSize(4470, 5685), darkBackground),
       host_(host) {
     setWindowIcon(bookIcon());
 
@@ -44,7 +41,7 @@ MainWindow::MainWindow(MainWindowHost &host)
                                QStringLiteral("Close Everything"));
 
     Frame1 = new Frame(this, "Frame1", twipRect(120, 3240, 4215, 2295),
-                       QStringLiteral("Style Information and Uses"), background, captionColour,
+                       QStringLiteral("Style Information and Uses"), darkBackground, captionColour,
                        arial(9));
     strings =
         new TextLabel(Frame1, "strings", twipRect(120, 480, 3975, 375),
@@ -63,15 +60,15 @@ MainWindow::MainWindow(MainWindowHost &host)
     stylerun->setFrame(false);
     stylerun->setEnabled(false);
     QPalette box = stylerun->palette();
-    box.setColor(QPalette::Base, colourFromValue(background));
+    box.setColor(QPalette::Base, colourFromValue(darkBackground));
     box.setColor(QPalette::Text, colourFromValue(textColour));
     stylerun->setPalette(box);
     connect(stylerun, &PositionBox::written, this, &MainWindow::stylerun_Change);
 
     Frame2 = new Frame(this, "Frame2", twipRect(120, 360, 2055, 2775), QStringLiteral("Lumatic"),
-                       background, captionColour, arial(9));
+                       darkBackground, captionColour, arial(9));
     Frame3 = new Frame(this, "Frame3", twipRect(2280, 360, 2055, 2775),
-                       QStringLiteral("Lumatic Continued"), background, captionColour, arial(9));
+                       QStringLiteral("Lumatic Continued"), darkBackground, captionColour, arial(9));
     for (int label = 1; label <= styleCount; ++label) {
         const int entry = entryOfLabel(label);
         const int row = entry <= 10 ? entry : entry - 10;

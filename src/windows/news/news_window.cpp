@@ -15,7 +15,6 @@ namespace {
 
 constexpr std::uint32_t background = 0x404040;
 constexpr std::uint32_t buttonFace = 0x808080;
-constexpr std::uint32_t textColour = 0xC0C0C0;
 
 // The designed sizes are outer sizes with a frame of 90 twips across and 375 down; the client
 // area is what is left, whatever frame the window manager draws around it.

@@ -1,6 +1,6 @@
-#include "app/setup.h"
 #include "app/toolkit/controls.h"
 #include "app/toolkit/twips.h"
+#include "lumatic_test.h"
 #include "windows/help/help_window.h"
 
 #include <QApplication>
@@ -114,10 +114,5 @@ private slots:
     }
 };
 
-int main(int argc, char **argv) {
-    QApplication app(argc, argv);
-    setUpApplication(app);
-    TestHelpWindow test;
-    return QTest::qExec(&test, argc, argv);
-}
+LUMATIC_TEST_MAIN(TestHelpWindow)
 #include "test_help_window.moc"

@@ -1,6 +1,6 @@
-#include "app/setup.h"
 #include "app/toolkit/controls.h"
 #include "app/windows.h"
+#include "lumatic_test.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -106,10 +106,5 @@ private slots:
     }
 };
 
-int main(int argc, char **argv) {
-    QApplication app(argc, argv);
-    setUpApplication(app);
-    TestAccessibility test;
-    return QTest::qExec(&test, argc, argv);
-}
+LUMATIC_TEST_MAIN(TestAccessibility)
 #include "test_accessibility.moc"

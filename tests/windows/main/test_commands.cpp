@@ -1,6 +1,6 @@
-#include "app/setup.h"
 #include "app/toolkit/controls.h"
 #include "app/windows.h"
+#include "lumatic_test.h"
 #include "windows/help/help_window.h"
 #include "windows/news/news_window.h"
 
@@ -192,10 +192,5 @@ private slots:
     }
 };
 
-int main(int argc, char **argv) {
-    QApplication app(argc, argv);
-    setUpApplication(app);
-    TestCommands test;
-    return QTest::qExec(&test, argc, argv);
-}
+LUMATIC_TEST_MAIN(TestCommands)
 #include "test_commands.moc"

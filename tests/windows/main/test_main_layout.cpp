@@ -1,7 +1,7 @@
-#include "app/setup.h"
 #include "app/toolkit/controls.h"
 #include "app/toolkit/twips.h"
 #include "app/windows.h"
+#include "lumatic_test.h"
 
 #include <QApplication>
 #include <QTest>
@@ -251,10 +251,5 @@ private slots:
     }
 };
 
-int main(int argc, char **argv) {
-    QApplication app(argc, argv);
-    setUpApplication(app);
-    TestMainLayout test;
-    return QTest::qExec(&test, argc, argv);
-}
+LUMATIC_TEST_MAIN(TestMainLayout)
 #include "test_main_layout.moc"

@@ -1,6 +1,6 @@
-#include "app/setup.h"
 #include "app/toolkit/controls.h"
 #include "app/windows.h"
+#include "lumatic_test.h"
 
 #include <QApplication>
 #include <QRandomGenerator>
@@ -292,10 +292,5 @@ private slots:
     }
 };
 
-int main(int argc, char **argv) {
-    QApplication app(argc, argv);
-    setUpApplication(app);
-    TestSelection test;
-    return QTest::qExec(&test, argc, argv);
-}
+LUMATIC_TEST_MAIN(TestSelection)
 #include "test_selection.moc"
