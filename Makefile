@@ -1,9 +1,10 @@
 # The two set-up commands: `make run` and `make test`.
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
+BENCH_BUILD ?= build-bench
 GENERATE = cmake -S . -G Ninja -Wno-dev
 
-.PHONY: deps build run test sanitize lint package clean
+.PHONY: deps build run test sanitize lint package bench clean
 
 deps:
 	@scripts/install-deps
@@ -42,6 +43,14 @@ lint: build
 package: build
 	@cd $(BUILD) && cpack
 	@ls $(BUILD)/*.deb
+
+# The benchmark, in a Release tree of its own, on a virtual X server it starts itself; the
+# table goes to docs/performance.md, and a budget that falls short fails the target.
+bench: deps
+	@[ -f $(BENCH_BUILD)/build.ninja ] || \
+	    $(GENERATE) -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DLUMATIC_BENCH=ON
+	@cmake --build $(BENCH_BUILD) --target lumatic_bench bench_bare_window
+	@python3 bench/run.py --build $(BENCH_BUILD) --doc docs/performance.md
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)

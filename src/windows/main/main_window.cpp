@@ -25,8 +25,7 @@ constexpr int bandY = 240, bandFrom = 120, bandTo = 4680, bandWidth = 20;
 MainWindow::MainWindow(MainWindowHost &host)
     : Form("Form1", QStringLiteral("Kingpin Lumatic"), twipSize(4470, 5685), darkBackground),
       host_(host) {
-    setWindowIcon(bookIcon());
-
+    // The window shows the application's icon, the open book.
     // Siblings are created back to front: a later one is drawn over an earlier one.
     Image1 = new PictureButton(this, "Image1", twipRect(3360, 0, 360, 330),
                                picture(Picture::HelpButton), QStringLiteral("Help and About"),
