@@ -53,4 +53,4 @@ bench: deps
 	@python3 bench/run.py --build $(BENCH_BUILD) --doc docs/performance.md
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(BENCH_BUILD)

@@ -1,9 +1,10 @@
 // The application as shipped (lumatic::run, as in src/app/main.cpp) with probes added once the
 // main window is shown. Modes (first argument): startup, preview, news URL, and for finding
-// what a tick costs, play TICKS [CHANGES].
+// what a tick costs, play TICKS.
 
 #include "app/run.h"
 #include "app/toolkit/controls.h"
+#include "app/toolkit/twips.h"
 #include "app/windows.h"
 #include "probe.h"
 #include "windows/news/browser.h"
@@ -11,7 +12,9 @@
 
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QScreen>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -38,10 +41,12 @@ void reportStartup(std::int64_t mainNs, std::int64_t shownNs) {
 void preview(Windows &windows, int ticks) {
     auto *counter = new bench::WakeupCounter;
     counter->setParent(&windows);
-    auto *stamps = new std::vector<std::int64_t>;
+    auto stamps = std::make_shared<std::vector<std::int64_t>>();
     stamps->reserve(std::size_t(ticks) + 1);
     lumatic::MainWindow &main = windows.Form1();
     QObject::connect(main.stylerun, &lumatic::PositionBox::written, counter, [=, &windows, &main] {
+        if (stamps->size() > std::size_t(ticks))
+            return;
         stamps->push_back(bench::nowNs());
         if (stamps->size() == 1)
             counter->start("preview");
@@ -52,7 +57,6 @@ void preview(Windows &windows, int ticks) {
         for (std::int64_t t : *stamps)
             line.push_back(std::to_string(t));
         bench::report("tick_ns", bench::joined(line));
-        delete stamps;
         main.Form_Click();
         QTimer::singleShot(1000, counter, [=, &windows] {
             counter->measure(10, "idle_stopped", [&windows] { quit(windows); });
@@ -103,24 +107,6 @@ void news(Windows &windows, const QUrl &page, int opening) {
     window->showNonModal();
 }
 
-// Changes to the shipped widgets that the play mode can try, to find what a tick costs; the
-// measured modes never use them.
-void applyWhatIf(lumatic::MainWindow &main, const QString &changes) {
-    for (const QString &change : changes.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        if (change == QLatin1String("opaque-box")) {
-            // The box fills its whole rectangle with its base colour: nothing below need repaint.
-            main.stylerun->setAttribute(Qt::WA_OpaquePaintEvent);
-        } else if (change == QLatin1String("uses-below-swatch")) {
-            main.uses->stackUnder(main.preview);
-        } else if (change == QLatin1String("no-position-text")) {
-            // The swatch still follows the clock; only the box's text stays as it is.
-            main.stylerun->setUpdatesEnabled(false);
-        } else {
-            bench::report("unknown_change", change.toStdString());
-        }
-    }
-}
-
 // Entry 2 playing for the given ticks inside a loop of its own, so that a profiler can collect
 // exactly the preview: valgrind --tool=callgrind --collect-atstart=no --toggle-collect='*playLoop*'
 [[gnu::noinline]] void playLoop(Windows &windows, int ticks) {
@@ -150,7 +136,6 @@ int main(int argc, char **argv) {
     const std::int64_t mainNs = bench::nowNs();
     const std::string mode = argc > 1 ? argv[1] : "startup";
     const QString argument = QString::fromLocal8Bit(argc > 2 ? argv[2] : "");
-    const QString changes = QString::fromLocal8Bit(argc > 3 ? argv[3] : "");
     return lumatic::run(argc, argv, [&](Windows &windows) {
         const std::int64_t shownNs = bench::nowNs();
         new bench::FirstFrame(&windows.Form1(), [&, shownNs] {
@@ -160,7 +145,6 @@ int main(int argc, char **argv) {
             } else if (mode == "news") {
                 news(windows, QUrl(argument), 1);
             } else if (mode == "play") {
-                applyWhatIf(windows.Form1(), changes);
                 QTimer::singleShot(0, &windows, [&] {
                     playLoop(windows, std::max(1, argument.toInt()));
                     quit(windows);

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <pthread.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -33,14 +34,18 @@ inline std::int64_t nowNs() {
         .count();
 }
 
-// User plus system time of every thread of the process.
-inline std::int64_t cpuNs() {
+// User and system time of every thread of the process.
+struct CpuTimes {
+    std::int64_t userNs, systemNs;
+};
+
+inline CpuTimes cpuTimes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     auto ns = [](const timeval &t) {
         return std::int64_t(t.tv_sec) * 1000000000 + t.tv_usec * 1000;
     };
-    return ns(usage.ru_utime) + ns(usage.ru_stime);
+    return {ns(usage.ru_utime), ns(usage.ru_stime)};
 }
 
 // A field of /proc/self/status, or of one thread's status; -1 when missing.
@@ -60,6 +65,23 @@ inline long statusField(const char *field, long tid = 0) {
 // The kernel's own count of the times the GUI thread went to sleep and was woken.
 inline long mainThreadSleeps() {
     return statusField("voluntary_ctxt_switches", gettid());
+}
+
+// The same count for the other threads of the process, by name, the measurement's own left out:
+// the helper threads (the X event reader, D-Bus) must sleep too while nothing plays.
+inline std::map<std::string, long> threadSleeps() {
+    std::map<std::string, long> sleeps;
+    for (const QString &tid : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs)) {
+        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(tid));
+        if (tid.startsWith(QLatin1Char('.')) || tid.toLong() == getpid() ||
+            !comm.open(QIODevice::ReadOnly))
+            continue;
+        const std::string name = comm.readAll().trimmed().toStdString();
+        if (name == "bench-timer")
+            continue;
+        sleeps[name] += statusField("voluntary_ctxt_switches", tid.toLong());
+    }
+    return sleeps;
 }
 
 // Mapped files whose path contains the given text (proof that a library is not loaded).
@@ -172,6 +194,7 @@ public:
     void measure(int seconds, std::string prefix, std::function<void()> then) {
         start(prefix);
         std::thread([this, seconds, prefix, then] {
+            pthread_setname_np(pthread_self(), "bench-timer");
             std::this_thread::sleep_for(std::chrono::seconds(seconds));
             QMetaObject::invokeMethod(
                 this,
@@ -192,7 +215,8 @@ public:
         blocks_ = 0;
         timerEvents_ = 0;
         sleeps0_ = mainThreadSleeps();
-        cpu0_ = cpuNs();
+        threads0_ = threadSleeps();
+        cpu0_ = cpuTimes();
         wall0_ = nowNs();
         counting_ = true;
     }
@@ -200,14 +224,22 @@ public:
     // ours: the wakeups that the measurement itself caused, left out of the counts.
     void stop(const std::string &prefix, int ours) {
         counting_ = false;
-        const double cpuMs = double(cpuNs() - cpu0_) / 1e6;
+        const CpuTimes cpu = cpuTimes();
+        const double userMs = double(cpu.userNs - cpu0_.userNs) / 1e6;
+        const double systemMs = double(cpu.systemNs - cpu0_.systemNs) / 1e6;
         const long sleeps = mainThreadSleeps() - sleeps0_;
+        std::vector<std::string> others;
+        for (const auto &[name, count] : threadSleeps())
+            if (long more = count - threads0_[name]; more > 0)
+                others.push_back(name + '=' + std::to_string(more));
         const double seconds = double(nowNs() - wall0_) / 1e9;
         report((prefix + "_seconds").c_str(), seconds);
         report((prefix + "_timer_events").c_str(), double(timerEvents_));
         report((prefix + "_loop_wakeups").c_str(), double(blocks_ - ours));
         report((prefix + "_thread_wakeups").c_str(), double(sleeps - ours));
-        report((prefix + "_cpu_ms_per_min").c_str(), cpuMs / seconds * 60.0);
+        report((prefix + "_threads_woken").c_str(), joined(others));
+        report((prefix + "_cpu_ms_per_min").c_str(), (userMs + systemMs) / seconds * 60.0);
+        report((prefix + "_system_cpu_ms_per_min").c_str(), systemMs / seconds * 60.0);
         std::vector<std::string> who, painted, kinds;
         for (const auto &[name, count] : timers_)
             who.push_back(name + '=' + std::to_string(count));
@@ -246,7 +278,9 @@ private:
     std::map<std::string, long> timers_, paints_;
     std::map<int, long> events_;
     long blocks_ = 0, timerEvents_ = 0, sleeps0_ = 0;
-    std::int64_t cpu0_ = 0, wall0_ = 0;
+    std::map<std::string, long> threads0_;
+    CpuTimes cpu0_{};
+    std::int64_t wall0_ = 0;
     bool counting_ = false;
 };
 

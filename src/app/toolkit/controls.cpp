@@ -111,7 +111,8 @@ void Swatch::setBackColor(std::uint32_t value) {
     if (value == fill_)
         return;
     fill_ = value;
-    update();
+    // The outline stays as it is; repainting it would also repaint the label that overlaps it.
+    update(rect().adjusted(1, 1, -1, -1));
 }
 
 void Swatch::paintEvent(QPaintEvent *) {
@@ -126,6 +127,8 @@ PositionBox::PositionBox(QWidget *parent, const char *name, const QRect &geometr
     : QLineEdit(text, parent) {
     place(this, name, geometry);
     setAccessibleName(QStringLiteral("Position"));
+    // It fills its whole box, so a tick's new text repaints nothing beneath it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoMousePropagation);
 }
 
