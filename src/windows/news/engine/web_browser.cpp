@@ -32,7 +32,7 @@ QUrl comparable(const QUrl &url) {
 class WebPage final : public QWebEnginePage {
 public:
     WebPage(QWebEngineProfile *profile, WebBrowser *browser, QObject *parent)
-        : QWebEnginePage(profile, parent), m_browser(browser) {}
+        : QWebEnginePage(profile, parent), browser_(browser) {}
 
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override {
@@ -41,14 +41,14 @@ protected:
             return false;
         }
         if (isMainFrame)
-            m_browser->onNavigationAccepted(url, type);
+            browser_->onNavigationAccepted(url, type);
         return true;
     }
 
     QWebEnginePage *createWindow(WebWindowType) override { return nullptr; }
 
 private:
-    WebBrowser *m_browser;
+    WebBrowser *browser_;
 };
 
 WebBrowser::WebBrowser(QWidget *parent)
@@ -56,60 +56,60 @@ WebBrowser::WebBrowser(QWidget *parent)
       // A profile without a storage name is off the record: cookies, cache,
       // history and local storage live in memory only.
       ,
-      m_profile(new QWebEngineProfile(this)), m_view(new QWebEngineView(parent)),
-      m_page(new WebPage(m_profile, this, m_view)) {
-    connect(m_profile, &QWebEngineProfile::downloadRequested, this,
+      profile_(new QWebEngineProfile(this)), view_(new QWebEngineView(parent)),
+      page_(new WebPage(profile_, this, view_)) {
+    connect(profile_, &QWebEngineProfile::downloadRequested, this,
             [](QWebEngineDownloadRequest *download) { download->cancel(); });
-    connect(m_page, &QWebEnginePage::featurePermissionRequested, m_page,
-            [page = m_page](const QUrl &origin, QWebEnginePage::Feature feature) {
+    connect(page_, &QWebEnginePage::featurePermissionRequested, page_,
+            [page = page_](const QUrl &origin, QWebEnginePage::Feature feature) {
                 page->setFeaturePermission(origin, feature, QWebEnginePage::PermissionDeniedByUser);
             });
-    connect(m_page, &QWebEnginePage::loadingChanged, this, &WebBrowser::onLoadingChanged);
-    connect(m_page, &QWebEnginePage::urlChanged, this, &Browser::urlChanged);
-    m_view->setPage(m_page);
+    connect(page_, &QWebEnginePage::loadingChanged, this, &WebBrowser::onLoadingChanged);
+    connect(page_, &QWebEnginePage::urlChanged, this, &Browser::urlChanged);
+    view_->setPage(page_);
 }
 
 WebBrowser::~WebBrowser() {
     // The page must go before the profile it was created with.
-    delete m_view.data();
+    delete view_.data();
 }
 
 QWidget *WebBrowser::widget() {
-    return m_view;
+    return view_;
 }
 
 void WebBrowser::navigate(const QUrl &url) {
-    m_navigating = comparable(url);
-    m_reloadWhenLoaded = false;
-    m_page->load(url);
+    navigating_ = comparable(url);
+    reloadWhenLoaded_ = false;
+    page_->load(url);
 }
 
 void WebBrowser::reloadFromSource() {
-    if (m_navigating.isEmpty())
-        m_page->triggerAction(QWebEnginePage::ReloadAndBypassCache);
+    if (navigating_.isEmpty())
+        page_->triggerAction(QWebEnginePage::ReloadAndBypassCache);
     else
-        m_reloadWhenLoaded = true;
+        reloadWhenLoaded_ = true;
 }
 
 QUrl WebBrowser::url() const {
-    return m_page->url();
+    return page_->url();
 }
 
 void WebBrowser::onNavigationAccepted(const QUrl &url, QWebEnginePage::NavigationType type) {
-    if (m_navigating.isEmpty())
+    if (navigating_.isEmpty())
         return;
     switch (type) {
     case QWebEnginePage::NavigationTypeTyped:
     case QWebEnginePage::NavigationTypeRedirect:
         // The engine's spelling of what navigate() asked for, or where the
         // server sent it: the URL its load will end with.
-        m_navigating = comparable(url);
+        navigating_ = comparable(url);
         break;
     default:
-        if (comparable(url) != m_navigating) {
+        if (comparable(url) != navigating_) {
             // A click or a script took the page elsewhere: what was asked is void.
-            m_navigating.clear();
-            m_reloadWhenLoaded = false;
+            navigating_.clear();
+            reloadWhenLoaded_ = false;
         }
         break;
     }
@@ -119,13 +119,13 @@ void WebBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info) {
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
         return;
     const bool ok = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus;
-    if (!m_navigating.isEmpty()) {
+    if (!navigating_.isEmpty()) {
         // Ends of loads that navigate() replaced are of no interest.
-        if (comparable(info.url()) != m_navigating)
+        if (comparable(info.url()) != navigating_)
             return;
-        m_navigating.clear();
-        if (std::exchange(m_reloadWhenLoaded, false) && ok) {
-            m_page->triggerAction(QWebEnginePage::ReloadAndBypassCache);
+        navigating_.clear();
+        if (std::exchange(reloadWhenLoaded_, false) && ok) {
+            page_->triggerAction(QWebEnginePage::ReloadAndBypassCache);
             return; // the reload reports its own end
         }
     }

@@ -34,14 +34,14 @@ private:
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void onNavigationAccepted(const QUrl &url, QWebEnginePage::NavigationType type);
 
-    QWebEngineProfile *m_profile = nullptr;
-    QPointer<QWebEngineView> m_view;
-    WebPage *m_page = nullptr;
+    QWebEngineProfile *profile_ = nullptr;
+    QPointer<QWebEngineView> view_;
+    WebPage *page_ = nullptr;
     // The page navigate() is loading, until its load ends; empty otherwise.
     // A reload issued meanwhile must wait for it: reloading at once would
     // drop the navigation and reload the old page.
-    QUrl m_navigating;
-    bool m_reloadWhenLoaded = false;
+    QUrl navigating_;
+    bool reloadWhenLoaded_ = false;
 };
 
 } // namespace lumatic
