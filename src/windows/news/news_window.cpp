@@ -119,7 +119,6 @@ void NewsWindow::Command4_Click() {
 // The browser and its engine are made on the first navigation, never before Okay.
 void NewsWindow::navigate() {
     if (!browser_ && !unavailable_) {
-        QString error;
         browser_ = makeBrowser_ ? makeBrowser_(web) : nullptr;
         if (browser_) {
             browser_->widget()->setGeometry(web->rect());
