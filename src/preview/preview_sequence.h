@@ -23,7 +23,6 @@ struct PreviewSequence {
 struct Level {
     char letter;
     std::int32_t colour;
-    friend bool operator==(const Level &, const Level &) = default;
 };
 
 // The swatch's level for a write of the position box: the running clock's letter at the

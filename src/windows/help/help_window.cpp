@@ -26,9 +26,9 @@ const char *const aboutText =
 
 HelpWindow::HelpWindow()
     : Form("Form3", QStringLiteral("Help and About"), twipSize(3840, 5130), darkBackground) {
-    Frame1 =
-        new Frame(this, "Frame1", twipRect(120, 360, 3615, 2535),
-                  QStringLiteral("Help (Instructions)"), darkBackground, captionColour, arial(9.75));
+    Frame1 = new Frame(this, "Frame1", twipRect(120, 360, 3615, 2535),
+                       QStringLiteral("Help (Instructions)"), darkBackground, captionColour,
+                       arial(9.75));
     Label1 = new TextLabel(Frame1, "Label1", twipRect(120, 360, 3375, 1455),
                            QString::fromLatin1(helpText), textColour);
     Label2 = new TextLabel(Frame1, "Label2", twipRect(120, 1920, 855, 255),

@@ -66,8 +66,9 @@ MainWindow::MainWindow(MainWindowHost &host)
 
     Frame2 = new Frame(this, "Frame2", twipRect(120, 360, 2055, 2775), QStringLiteral("Lumatic"),
                        darkBackground, captionColour, arial(9));
-    Frame3 = new Frame(this, "Frame3", twipRect(2280, 360, 2055, 2775),
-                       QStringLiteral("Lumatic Continued"), darkBackground, captionColour, arial(9));
+    Frame3 =
+        new Frame(this, "Frame3", twipRect(2280, 360, 2055, 2775),
+                  QStringLiteral("Lumatic Continued"), darkBackground, captionColour, arial(9));
     for (int label = 1; label <= styleCount; ++label) {
         const int entry = entryOfLabel(label);
         const int row = entry <= 10 ? entry : entry - 10;
@@ -104,12 +105,11 @@ void MainWindow::stylerun_Change() {
     const ClockWindow *clocks = host_.existingForm2();
     const auto running = clocks ? clocks->runningClock() : std::nullopt;
     const auto level = swatchLevel(levelColours_, running, stylerun->text().toStdString());
-    if (!level)
+    if (!level || preview->backColor() == std::uint32_t(level->colour))
         return;
+    // Each level has a grey of its own, so the description changes only with the colour.
     preview->setBackColor(std::uint32_t(level->colour));
-    const QString description = QStringLiteral("Level ") + QLatin1Char(level->letter);
-    if (preview->accessibleDescription() != description)
-        preview->setAccessibleDescription(description);
+    preview->setAccessibleDescription(QStringLiteral("Level ") + QLatin1Char(level->letter));
 }
 
 void MainWindow::stopAllClocks() {
