@@ -9,8 +9,12 @@ GENERATE = cmake -S . -G Ninja -Wno-dev
 deps:
 	@scripts/install-deps
 
+# WERROR=1 makes compiler warnings errors, as in CI; without it a newer toolchain only warns.
+# The choice is kept in the build tree until it is given again (WERROR=0 turns it off).
+WERROR ?=
 build: deps
-	@[ -f $(BUILD)/build.ninja ] || $(GENERATE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	@[ -f $(BUILD)/build.ninja ] && [ -z "$(WERROR)" ] || $(GENERATE) -B $(BUILD) \
+	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMATIC_WERROR=$(if $(filter 1,$(WERROR)),ON,OFF)
 	@cmake --build $(BUILD)
 
 run: build
@@ -33,7 +37,8 @@ sanitize: deps
 	    ctest --output-on-failure
 
 # clang-tidy over the program's sources, with the checks in .clang-tidy.
-lint: build
+lint:
+	@$(MAKE) --no-print-directory build WERROR=1
 	@scripts/install-deps clang-tidy
 	@run-clang-tidy -quiet -p $(BUILD) "$(CURDIR)/src/" > $(BUILD)/lint.log 2>&1 || \
 	    { grep -E "(warning|error):" $(BUILD)/lint.log; exit 1; }

@@ -3,6 +3,9 @@
 #include <QLoggingCategory>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+#include <QWebEnginePermission>
+#endif
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
@@ -60,10 +63,15 @@ WebBrowser::WebBrowser(QWidget *parent)
       page_(new WebPage(profile_, this, view_)) {
     connect(profile_, &QWebEngineProfile::downloadRequested, this,
             [](QWebEngineDownloadRequest *download) { download->cancel(); });
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    connect(page_, &QWebEnginePage::permissionRequested, page_,
+            [](QWebEnginePermission permission) { permission.deny(); });
+#else
     connect(page_, &QWebEnginePage::featurePermissionRequested, page_,
             [page = page_](const QUrl &origin, QWebEnginePage::Feature feature) {
                 page->setFeaturePermission(origin, feature, QWebEnginePage::PermissionDeniedByUser);
             });
+#endif
     connect(page_, &QWebEnginePage::loadingChanged, this, &WebBrowser::onLoadingChanged);
     connect(page_, &QWebEnginePage::urlChanged, this, &Browser::urlChanged);
     view_->setPage(page_);
