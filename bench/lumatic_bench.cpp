@@ -3,10 +3,10 @@
 // what a tick costs, play TICKS.
 
 #include "app/run.h"
-#include "app/toolkit/controls.h"
-#include "app/toolkit/twips.h"
-#include "app/windows.h"
+#include "app/window_registry.h"
+#include "control.h"
 #include "probe.h"
+#include "toolkit/controls.h"
 #include "windows/news/browser.h"
 #include "windows/news/news_window.h"
 
@@ -19,10 +19,11 @@
 
 namespace {
 
-using lumatic::Windows;
+using lumatic::WindowRegistry;
+using lumatic::test::control;
 
-void quit(Windows &windows) {
-    QTimer::singleShot(0, &windows, [&windows] { windows.Form1().Image3_Click(); });
+void quit(WindowRegistry &windows) {
+    QTimer::singleShot(0, &windows, [&windows] { windows.mainWindow().Image3_Click(); });
 }
 
 // The phases of start-up: loading up to main(), construction up to the shown main window, and
@@ -38,30 +39,31 @@ void reportStartup(std::int64_t mainNs, std::int64_t shownNs) {
 
 // Idle, then entry 2 playing for ticks+1 writes of the position box, then idle again after a
 // click on the form has stopped it.
-void preview(Windows &windows, int ticks) {
+void preview(WindowRegistry &windows, int ticks) {
     auto *counter = new bench::WakeupCounter;
     counter->setParent(&windows);
     auto stamps = std::make_shared<std::vector<std::int64_t>>();
     stamps->reserve(std::size_t(ticks) + 1);
-    lumatic::MainWindow &main = windows.Form1();
-    QObject::connect(main.stylerun, &lumatic::PositionBox::written, counter, [=, &windows, &main] {
-        if (stamps->size() > std::size_t(ticks))
-            return;
-        stamps->push_back(bench::nowNs());
-        if (stamps->size() == 1)
-            counter->start("preview");
-        if (stamps->size() != std::size_t(ticks) + 1)
-            return;
-        counter->stop("preview", 0);
-        std::vector<std::string> line;
-        for (std::int64_t t : *stamps)
-            line.push_back(std::to_string(t));
-        bench::report("tick_ns", bench::joined(line));
-        main.Form_Click();
-        QTimer::singleShot(1000, counter, [=, &windows] {
-            counter->measure(10, "idle_stopped", [&windows] { quit(windows); });
-        });
-    });
+    lumatic::MainWindow &main = windows.mainWindow();
+    QObject::connect(control<lumatic::PositionBox>(main, "stylerun"),
+                     &lumatic::PositionBox::written, counter, [=, &windows, &main] {
+                         if (stamps->size() > std::size_t(ticks))
+                             return;
+                         stamps->push_back(bench::nowNs());
+                         if (stamps->size() == 1)
+                             counter->start("preview");
+                         if (stamps->size() != std::size_t(ticks) + 1)
+                             return;
+                         counter->stop("preview", 0);
+                         std::vector<std::string> line;
+                         for (std::int64_t t : *stamps)
+                             line.push_back(std::to_string(t));
+                         bench::report("tick_ns", bench::joined(line));
+                         main.Form_Click();
+                         QTimer::singleShot(1000, counter, [=, &windows] {
+                             counter->measure(10, "idle_stopped", [&windows] { quit(windows); });
+                         });
+                     });
     QTimer::singleShot(1000, counter, [=, &main] {
         counter->measure(10, "idle_started", [&main] { main.Label_Click(2); });
     });
@@ -69,12 +71,12 @@ void preview(Windows &windows, int ticks) {
 
 // Opens a news window on the given page, waits for its first frame as a person would, then
 // times Okay until the page has loaded; the second opening runs in the same process.
-void news(Windows &windows, const QUrl &page, int opening) {
+void news(WindowRegistry &windows, const QUrl &page, int opening) {
     auto *window = new lumatic::NewsWindow(page);
     new bench::FirstFrame(window, [=, &windows] {
         const std::int64_t okay = bench::nowNs();
         window->Command1_Click();
-        lumatic::Browser *browser = window->browser();
+        auto *browser = window->findChild<lumatic::Browser *>();
         if (!browser) {
             bench::report("news_unavailable", "no browser after Okay (module not found?)");
             window->close();
@@ -109,24 +111,27 @@ void news(Windows &windows, const QUrl &page, int opening) {
 
 // Entry 2 playing for the given ticks inside a loop of its own, so that a profiler can collect
 // exactly the preview: valgrind --tool=callgrind --collect-atstart=no --toggle-collect='*playLoop*'
-[[gnu::noinline]] void playLoop(Windows &windows, int ticks) {
+[[gnu::noinline]] void playLoop(WindowRegistry &windows, int ticks) {
     QEventLoop loop;
     bench::WakeupCounter counter;
     int written = 0;
-    QObject::connect(windows.Form1().stylerun, &lumatic::PositionBox::written, &loop, [&] {
-        if (++written == 1)
-            counter.start("play");
-        if (written == ticks + 1) {
-            counter.stop("play", 0);
-            loop.quit();
-        }
-        // What the X server shows after the last tick, to check that a change looks the same.
-        if (written == ticks + 1 && qEnvironmentVariableIsSet("LUMATIC_BENCH_SHOT"))
-            QGuiApplication::primaryScreen()
-                ->grabWindow(windows.Form1().winId())
-                .save(qEnvironmentVariable("LUMATIC_BENCH_SHOT"));
-    });
-    windows.Form1().Label_Click(2);
+    QObject::connect(control<lumatic::PositionBox>(windows.mainWindow(), "stylerun"),
+                     &lumatic::PositionBox::written, &loop, [&] {
+                         if (++written == 1)
+                             counter.start("play");
+                         if (written == ticks + 1) {
+                             counter.stop("play", 0);
+                             loop.quit();
+                         }
+                         // What the X server shows after the last tick, to check that a change
+                         // looks the same.
+                         if (written == ticks + 1 &&
+                             qEnvironmentVariableIsSet("LUMATIC_BENCH_SHOT"))
+                             QGuiApplication::primaryScreen()
+                                 ->grabWindow(windows.mainWindow().winId())
+                                 .save(qEnvironmentVariable("LUMATIC_BENCH_SHOT"));
+                     });
+    windows.mainWindow().Label_Click(2);
     loop.exec();
 }
 
@@ -136,9 +141,9 @@ int main(int argc, char **argv) {
     const std::int64_t mainNs = bench::nowNs();
     const std::string mode = argc > 1 ? argv[1] : "startup";
     const QString argument = QString::fromLocal8Bit(argc > 2 ? argv[2] : "");
-    return lumatic::run(argc, argv, [&](Windows &windows) {
+    return lumatic::run(argc, argv, [&](WindowRegistry &windows) {
         const std::int64_t shownNs = bench::nowNs();
-        new bench::FirstFrame(&windows.Form1(), [&, shownNs] {
+        new bench::FirstFrame(&windows.mainWindow(), [&, shownNs] {
             reportStartup(mainNs, shownNs);
             if (mode == "preview") {
                 preview(windows, 260);

@@ -1,15 +1,61 @@
 #pragma once
 
-#include "app/setup.h"
+// What the tests share: finding a window's controls, catalogue texts as Qt strings, the pages
+// the web tests serve, and the test's main().
+
+#include "control.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QObject>
+#include <QString>
+#include <QTest>
+#include <string_view>
+#include <unistd.h>
+
+namespace lumatic::test {
+
+// The catalogue's 7-bit texts as the windows show them.
+inline QString q(std::string_view text) {
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+inline bool webEngineMapped() {
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("WebEngine");
+}
+
+// A page whose single link or click target fills the view, so that a click in the middle of the
+// view hits it. It fetches /painted after its second frame, from when on it takes input.
+inline QByteArray page(const QByteArray &title, const QByteArray &body,
+                       const QByteArray &head = {}) {
+    return "<!doctype html><html><head><title>" + title + "</title>" + head +
+           "<style>html,body,a,div{margin:0;display:block;width:100%;height:100%}</style></head>"
+           "<body onload=\"requestAnimationFrame(() => requestAnimationFrame(() => "
+           "fetch('/painted')))\">" +
+           body + "</body></html>";
+}
+
+// Chromium's sandbox cannot start as root; as any other user it stays on.
+inline void allowRootWithoutSandbox() {
+    if (geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+}
+
+} // namespace lumatic::test
+
+#ifdef QT_WIDGETS_LIB
+#include "toolkit/application.h"
 
 #include <QApplication>
-#include <QTest>
 
 // A test's main(): the application as the program sets it up, then the test class.
 #define LUMATIC_TEST_MAIN(TestClass)                                                               \
     int main(int argc, char **argv) {                                                              \
+        lumatic::test::allowRootWithoutSandbox();                                                  \
         QApplication app(argc, argv);                                                              \
         lumatic::setUpApplication(app);                                                            \
         TestClass test;                                                                            \
         return QTest::qExec(&test, argc, argv);                                                    \
     }
+#endif

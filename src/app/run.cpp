@@ -1,7 +1,7 @@
 #include "run.h"
 
-#include "setup.h"
-#include "windows.h"
+#include "toolkit/application.h"
+#include "window_registry.h"
 #include "windows/help/help_window.h"
 #include "windows/news/news_window.h"
 
@@ -9,14 +9,14 @@
 
 namespace lumatic {
 
-int run(int argc, char **argv, const std::function<void(Windows &)> &started) {
+int run(int argc, char **argv, const std::function<void(WindowRegistry &)> &started) {
     // The program takes no command line: Qt sees the program name only.
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication app(qtArgc, argv);
     setUpApplication(app);
-    Windows windows([] { return new HelpWindow; }, [] { return new NewsWindow; });
-    QObject::connect(&windows, &Windows::ended, &app, &QApplication::quit);
-    windows.Form1().showNonModal();
+    WindowRegistry windows([] { return new HelpWindow; }, [] { return new NewsWindow; });
+    QObject::connect(&windows, &WindowRegistry::ended, &app, &QApplication::quit);
+    windows.mainWindow().showNonModal();
     if (started)
         started(windows);
     return app.exec();

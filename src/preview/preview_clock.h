@@ -10,6 +10,7 @@ namespace lumatic {
 // Starting and stopping the clock never touch it, so a restarted clock resumes where it was.
 class PreviewClock {
 public:
+    constexpr PreviewClock() = default;
     explicit constexpr PreviewClock(int length) : length_(length) {}
 
     // One tick: the next position, back to 1 after the last.
@@ -23,7 +24,7 @@ public:
 
 private:
     std::int16_t position_ = 0;
-    int length_;
+    int length_ = 0;
 };
 
 } // namespace lumatic

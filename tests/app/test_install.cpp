@@ -1,3 +1,4 @@
+#include "lumatic_test.h"
 #include "pictures/icon-book-16.xpm"
 #include "pictures/icon-book-32.xpm"
 #include "windows/news/browser.h"
@@ -9,7 +10,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
-#include <unistd.h>
 
 using namespace lumatic;
 
@@ -134,11 +134,5 @@ private slots:
     }
 };
 
-int main(int argc, char **argv) {
-    if (geteuid() == 0)
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    QApplication app(argc, argv);
-    TestInstall test;
-    return QTest::qExec(&test, argc, argv);
-}
+LUMATIC_TEST_MAIN(TestInstall)
 #include "test_install.moc"

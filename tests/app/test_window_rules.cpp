@@ -1,11 +1,13 @@
-#include "app/windows.h"
+#include "app/window_registry.h"
 #include "lumatic_test.h"
+#include "toolkit/controls.h"
 
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace lumatic;
+using lumatic::test::control;
 
 namespace {
 
@@ -23,70 +25,73 @@ public:
 class TestWindowRules : public QObject {
     Q_OBJECT
 
-    static Windows *make() {
-        return new Windows([] { return new StandIn("Form3"); },
-                           [] { return new StandIn("Form4"); });
+    static WindowRegistry *make() {
+        return new WindowRegistry([] { return new StandIn("Form3"); },
+                                  [] { return new StandIn("Form4"); });
     }
 
 private slots:
     void init() { StandIn::made = 0; }
 
     void nothingExistsBeforeFirstUse() {
-        std::unique_ptr<Windows> windows(make());
+        std::unique_ptr<WindowRegistry> windows(make());
         QVERIFY(!windows->anyOpen());
-        QCOMPARE(windows->existingForm2(), nullptr);
+        QCOMPARE(windows->existingClocks(), nullptr);
         QCOMPARE(StandIn::made, 0);
     }
 
     void firstUseMakesTheWindowOnce() {
-        std::unique_ptr<Windows> windows(make());
-        MainWindow &main = windows->Form1();
-        QCOMPARE(&windows->Form1(), &main);
-        QVERIFY(main.levelColours().filled()); // loaded before any use
+        std::unique_ptr<WindowRegistry> windows(make());
+        MainWindow &main = windows->mainWindow();
+        QCOMPARE(&windows->mainWindow(), &main);
         QVERIFY(!main.isVisible());
-        windows->showForm3();
-        windows->showForm3();
+        // The level colours are loaded before any use: the first tick already colours.
+        main.Label_Click(4);
+        windows->clocks().tick(4);
+        QCOMPARE(control<Swatch>(main, "preview")->backColor(), 0x787878u);
+        windows->showHelp();
+        windows->showHelp();
         QCOMPARE(StandIn::made, 1);
         int helpWindows = 0;
         for (const QWidget *w : QApplication::topLevelWidgets())
             helpWindows += w->objectName() == "Form3" && w->isVisible();
         QCOMPARE(helpWindows, 1);
-        QVERIFY(windows->existingForm3()->isVisible());
+        QVERIFY(windows->existingHelpWindow()->isVisible());
     }
 
     void clockWindowIsMadeHiddenByItsFirstUse() {
-        std::unique_ptr<Windows> windows(make());
-        windows->Form1().Label_Click(1);
-        ClockWindow *clocks = windows->existingForm2();
+        std::unique_ptr<WindowRegistry> windows(make());
+        windows->mainWindow().Label_Click(1);
+        PreviewClocks *clocks = windows->existingClocks();
         QVERIFY(clocks);
         QCOMPARE(clocks->objectName(), "Form2");
     }
 
     void closeThenUseGivesAFreshWindow() {
-        std::unique_ptr<Windows> windows(make());
-        windows->Form1().Label_Click(1);
-        ClockWindow *first = windows->existingForm2();
+        std::unique_ptr<WindowRegistry> windows(make());
+        windows->mainWindow().Label_Click(1);
+        PreviewClocks *first = windows->existingClocks();
         first->tick(1);
         first->tick(1);
         QCOMPARE(first->clock(1).position(), 2);
-        QPointer<ClockWindow> gone = first;
+        QPointer<PreviewClocks> gone = first;
         windows->closeAll();
         QVERIFY(gone.isNull());
-        windows->Form1().Label_Click(1);
-        QCOMPARE(windows->Form2().clock(1).position(), 0);
+        windows->mainWindow().Label_Click(1);
+        QCOMPARE(windows->clocks().clock(1).position(), 0);
 
-        windows->showForm4();
-        QPointer<Form> news = windows->existingForm4();
+        windows->showNews();
+        QPointer<Form> news = windows->existingNewsWindow();
         news->close();
-        QCOMPARE(windows->existingForm4(), nullptr);
+        QCOMPARE(windows->existingNewsWindow(), nullptr);
         QTRY_VERIFY(news.isNull()); // destroyed, not just hidden
-        windows->showForm4();
+        windows->showNews();
         QCOMPARE(StandIn::made, 2);
     }
 
     void closingWhatDoesNotExistIsHarmless() {
-        std::unique_ptr<Windows> windows(make());
-        QSignalSpy ended(windows.get(), &Windows::ended);
+        std::unique_ptr<WindowRegistry> windows(make());
+        QSignalSpy ended(windows.get(), &WindowRegistry::ended);
         windows->closeAll();
         windows->closeAll();
         QVERIFY(!windows->anyOpen());
@@ -94,14 +99,14 @@ private slots:
     }
 
     void theApplicationEndsWithItsLastWindow() {
-        std::unique_ptr<Windows> windows(make());
-        QSignalSpy ended(windows.get(), &Windows::ended);
-        windows->Form1().showNonModal();
-        windows->showForm3();
-        windows->existingForm3()->close();
+        std::unique_ptr<WindowRegistry> windows(make());
+        QSignalSpy ended(windows.get(), &WindowRegistry::ended);
+        windows->mainWindow().showNonModal();
+        windows->showHelp();
+        windows->existingHelpWindow()->close();
         QCOMPARE(ended.count(), 0);
-        windows->Form1().Label_Click(3);
-        windows->showForm4();
+        windows->mainWindow().Label_Click(3);
+        windows->showNews();
         windows->closeAll();
         QCOMPARE(ended.count(), 1);
         QVERIFY(!windows->anyOpen());
@@ -109,13 +114,13 @@ private slots:
 
     // Closing the main window any way at all takes every other window with it.
     void closingTheMainWindowClosesEverything() {
-        std::unique_ptr<Windows> windows(make());
-        QSignalSpy ended(windows.get(), &Windows::ended);
-        windows->Form1().showNonModal();
-        windows->Form1().Label_Click(5);
-        windows->showForm3();
-        windows->showForm4();
-        windows->existingForm1()->close();
+        std::unique_ptr<WindowRegistry> windows(make());
+        QSignalSpy ended(windows.get(), &WindowRegistry::ended);
+        windows->mainWindow().showNonModal();
+        windows->mainWindow().Label_Click(5);
+        windows->showHelp();
+        windows->showNews();
+        windows->existingMainWindow()->close();
         QVERIFY(!windows->anyOpen());
         QCOMPARE(ended.count(), 1);
     }

@@ -1,16 +1,12 @@
 #include "data/style_catalogue.h"
+#include "lumatic_test.h"
 
 #include <QRegularExpression>
 #include <QTest>
 #include <set>
 
 using namespace lumatic;
-
-namespace {
-QString q(std::string_view text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-} // namespace
+using lumatic::test::q;
 
 class TestStyleCatalogue : public QObject {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #include "data/style_catalogue.h"
-#include "preview/clock_window.h"
+#include "lumatic_test.h"
+#include "preview/preview_clocks.h"
 #include "preview/preview_sequence.h"
 
 #include <QCoreApplication>
@@ -111,13 +112,12 @@ private slots:
         }
     }
 
-    void clockWindowHoldsTwentyStoppedPreciseTimers() {
-        ClockWindow clocks([](const QString &) {});
+    void clocksAreTwentyStoppedPreciseTimers() {
+        PreviewClocks clocks([](const QString &) {});
         QCOMPARE(clocks.objectName(), "Form2");
         QCOMPARE(clocks.findChildren<QTimer *>().size(), 20);
         for (int number = 1; number <= clockCount; ++number) {
-            const QTimer *timer = clocks.timer(number);
-            QCOMPARE(timer->objectName(), QString("Timer%1").arg(number));
+            const auto *timer = test::control<QTimer>(clocks, QString("Timer%1").arg(number));
             QCOMPARE(timer->interval(), 120);
             QCOMPARE(timer->timerType(), Qt::PreciseTimer);
             QVERIFY(!timer->isActive());
@@ -129,12 +129,13 @@ private slots:
 
     // Starting a running clock again must not put its next tick off.
     void startingARunningClockKeepsItsBeat() {
-        ClockWindow clocks([](const QString &) {});
+        PreviewClocks clocks([](const QString &) {});
+        const auto *timer = test::control<QTimer>(clocks, "Timer3");
         clocks.setEnabled(3, true);
         QTest::qWait(60);
-        const int remaining = clocks.timer(3)->remainingTime();
+        const int remaining = timer->remainingTime();
         clocks.setEnabled(3, true);
-        QVERIFY(clocks.timer(3)->remainingTime() <= remaining);
+        QVERIFY(timer->remainingTime() <= remaining);
         QCOMPARE(clocks.runningClock(), 3);
         clocks.stopAll();
         QCOMPARE(clocks.runningClock(), std::nullopt);
@@ -143,7 +144,7 @@ private slots:
     // The only test on real time: ticks do arrive, and each writes the next position.
     void realTimersPlay() {
         QStringList written;
-        ClockWindow clocks([&](const QString &text) { written << text; });
+        PreviewClocks clocks([&](const QString &text) { written << text; });
         clocks.setEnabled(4, true);
         QTRY_VERIFY_WITH_TIMEOUT(written.size() >= 3, 5000);
         clocks.stopAll();

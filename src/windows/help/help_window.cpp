@@ -1,8 +1,9 @@
 #include "help_window.h"
 
-#include "app/toolkit/controls.h"
-#include "app/toolkit/pictures.h"
-#include "app/toolkit/twips.h"
+#include "toolkit/colours.h"
+#include "toolkit/controls.h"
+#include "toolkit/pictures.h"
+#include "toolkit/twips.h"
 
 #include <QPainter>
 
@@ -26,23 +27,23 @@ const char *const aboutText =
 
 HelpWindow::HelpWindow()
     : Form("Form3", QStringLiteral("Help and About"), twipSize(3840, 5130), darkBackground) {
-    Frame1 = new Frame(this, "Frame1", twipRect(120, 360, 3615, 2535),
-                       QStringLiteral("Help (Instructions)"), darkBackground, captionColour,
-                       arial(9.75));
-    Label1 = new TextLabel(Frame1, "Label1", twipRect(120, 360, 3375, 1455),
-                           QString::fromLatin1(helpText), textColour);
-    Label2 = new TextLabel(Frame1, "Label2", twipRect(120, 1920, 855, 255),
-                           QStringLiteral("Key: Style"), captionColour);
-    Label3 = new TextLabel(Frame1, "Label3", twipRect(120, 2160, 735, 255),
-                           QStringLiteral("Value: #"), captionColour);
-    Frame2 = new Frame(this, "Frame2", twipRect(120, 3000, 3615, 1935), QStringLiteral("About"),
-                       darkBackground, captionColour, font());
-    Label4 = new TextLabel(Frame2, "Label4", twipRect(120, 360, 3375, 1455),
-                           QString::fromLatin1(aboutText), textColour);
+    auto *Frame1 = new Frame(this, "Frame1", twipRect(120, 360, 3615, 2535),
+                             QStringLiteral("Help (Instructions)"), darkBackground, captionColour,
+                             arial(9.75));
+    auto *Label1 = new TextLabel(Frame1, "Label1", twipRect(120, 360, 3375, 1455),
+                                 QString::fromLatin1(helpText), textColour);
+    auto *Label2 = new TextLabel(Frame1, "Label2", twipRect(120, 1920, 855, 255),
+                                 QStringLiteral("Key: Style"), captionColour);
+    auto *Label3 = new TextLabel(Frame1, "Label3", twipRect(120, 2160, 735, 255),
+                                 QStringLiteral("Value: #"), captionColour);
+    auto *Frame2 = new Frame(this, "Frame2", twipRect(120, 3000, 3615, 1935),
+                             QStringLiteral("About"), darkBackground, captionColour, font());
+    auto *Label4 = new TextLabel(Frame2, "Label4", twipRect(120, 360, 3375, 1455),
+                                 QString::fromLatin1(aboutText), textColour);
     for (TextLabel *label : {Label1, Label2, Label3, Label4})
         label->setFont(arial(9));
-    Image1 = new PictureButton(this, "Image1", twipRect(3360, 0, 360, 330),
-                               picture(Picture::CloseButton), QStringLiteral("Close"));
+    auto *Image1 = new PictureButton(this, "Image1", twipRect(3360, 0, 360, 330),
+                                     picture(Picture::CloseButton), QStringLiteral("Close"));
     connect(Image1, &PictureButton::clicked, this, &HelpWindow::Image1_Click);
 }
 

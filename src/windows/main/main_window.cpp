@@ -1,10 +1,11 @@
 #include "main_window.h"
 
-#include "app/toolkit/controls.h"
-#include "app/toolkit/pictures.h"
-#include "app/toolkit/twips.h"
-#include "preview/clock_window.h"
+#include "preview/preview_clocks.h"
 #include "preview/preview_sequence.h"
+#include "toolkit/colours.h"
+#include "toolkit/controls.h"
+#include "toolkit/pictures.h"
+#include "toolkit/twips.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -22,26 +23,38 @@ constexpr int bandY = 240, bandFrom = 120, bandTo = 4680, bandWidth = 20;
 
 } // namespace
 
+// Siblings are created back to front: a later one is drawn over an earlier one. The window
+// shows the application's icon, the open book.
 MainWindow::MainWindow(MainWindowHost &host)
     : Form("Form1", QStringLiteral("Kingpin Lumatic"), twipSize(4470, 5685), darkBackground),
       host_(host) {
-    // The window shows the application's icon, the open book.
-    // Siblings are created back to front: a later one is drawn over an earlier one.
-    Image1 = new PictureButton(this, "Image1", twipRect(3360, 0, 360, 330),
-                               picture(Picture::HelpButton), QStringLiteral("Help and About"),
-                               QStringLiteral("Help and About Lumatic v1.0"));
-    Image2 = new PictureButton(this, "Image2", twipRect(3720, 0, 360, 330),
-                               picture(Picture::NewsButton), QStringLiteral("News"));
-    Label22 = new TextLabel(this, "Label22", twipRect(120, 120, 3375, 255),
-                            QStringLiteral("Lumatic v1.0 (For Kingpin)"), versionColour);
-    Label22->setFont(arial(9));
-    Image3 = new PictureButton(this, "Image3", twipRect(4080, 0, 360, 330),
-                               picture(Picture::CloseButton), QStringLiteral("Close Everything"),
-                               QStringLiteral("Close Everything"));
+    makeTopStrip();
+    makeInformation();
+    makeLists();
+    Form_Load();
+}
 
-    Frame1 = new Frame(this, "Frame1", twipRect(120, 3240, 4215, 2295),
-                       QStringLiteral("Style Information and Uses"), darkBackground, captionColour,
-                       arial(9));
+void MainWindow::makeTopStrip() {
+    auto *Image1 = new PictureButton(this, "Image1", twipRect(3360, 0, 360, 330),
+                                     picture(Picture::HelpButton), QStringLiteral("Help and About"),
+                                     QStringLiteral("Help and About Lumatic v1.0"));
+    auto *Image2 = new PictureButton(this, "Image2", twipRect(3720, 0, 360, 330),
+                                     picture(Picture::NewsButton), QStringLiteral("News"));
+    auto *Label22 = new TextLabel(this, "Label22", twipRect(120, 120, 3375, 255),
+                                  QStringLiteral("Lumatic v1.0 (For Kingpin)"), versionColour);
+    Label22->setFont(arial(9));
+    auto *Image3 = new PictureButton(
+        this, "Image3", twipRect(4080, 0, 360, 330), picture(Picture::CloseButton),
+        QStringLiteral("Close Everything"), QStringLiteral("Close Everything"));
+    connect(Image1, &PictureButton::clicked, this, &MainWindow::Image1_Click);
+    connect(Image2, &PictureButton::clicked, this, &MainWindow::Image2_Click);
+    connect(Image3, &PictureButton::clicked, this, &MainWindow::Image3_Click);
+}
+
+void MainWindow::makeInformation() {
+    auto *Frame1 = new Frame(this, "Frame1", twipRect(120, 3240, 4215, 2295),
+                             QStringLiteral("Style Information and Uses"), darkBackground,
+                             captionColour, arial(9));
     strings =
         new TextLabel(Frame1, "strings", twipRect(120, 480, 3975, 375),
                       QStringLiteral("strings abc... a=dark, m=normal, z=bright"), textColour);
@@ -53,20 +66,19 @@ MainWindow::MainWindow(MainWindowHost &host)
                           QStringLiteral("style name"), textColour);
     stylerun = new PositionBox(Frame1, "stylerun", twipRect(120, 840, 3975, 285),
                                QStringLiteral("Number of strings and which is being previewed"));
-    for (QWidget *label : {static_cast<QWidget *>(strings), static_cast<QWidget *>(uses),
-                           static_cast<QWidget *>(style), static_cast<QWidget *>(stylerun)})
-        label->setFont(arial(9));
+    for (QWidget *control : std::initializer_list<QWidget *>{strings, uses, style, stylerun})
+        control->setFont(arial(9));
     stylerun->setFrame(false);
     stylerun->setEnabled(false);
-    QPalette box = stylerun->palette();
-    box.setColor(QPalette::Base, colourFromValue(darkBackground));
-    box.setColor(QPalette::Text, colourFromValue(textColour));
-    stylerun->setPalette(box);
+    setColour(stylerun, QPalette::Base, darkBackground);
+    setColour(stylerun, QPalette::Text, textColour);
     connect(stylerun, &PositionBox::written, this, &MainWindow::stylerun_Change);
+}
 
-    Frame2 = new Frame(this, "Frame2", twipRect(120, 360, 2055, 2775), QStringLiteral("Lumatic"),
-                       darkBackground, captionColour, arial(9));
-    Frame3 =
+void MainWindow::makeLists() {
+    auto *Frame2 = new Frame(this, "Frame2", twipRect(120, 360, 2055, 2775),
+                             QStringLiteral("Lumatic"), darkBackground, captionColour, arial(9));
+    auto *Frame3 =
         new Frame(this, "Frame3", twipRect(2280, 360, 2055, 2775),
                   QStringLiteral("Lumatic Continued"), darkBackground, captionColour, arial(9));
     for (int label = 1; label <= styleCount; ++label) {
@@ -77,24 +89,22 @@ MainWindow::MainWindow(MainWindowHost &host)
             entry <= 10 ? Frame2 : Frame3, name.constData(), twipRect(120, 240 * row, 1935, 195),
             QString::fromLatin1(styleEntry(entry).caption), textColour);
         connect(control, &ClickableLabel::clicked, this, [this, label] { Label_Click(label); });
-        listLabels_[entry - 1] = control;
     }
-    connect(Image1, &PictureButton::clicked, this, &MainWindow::Image1_Click);
-    connect(Image2, &PictureButton::clicked, this, &MainWindow::Image2_Click);
-    connect(Image3, &PictureButton::clicked, this, &MainWindow::Image3_Click);
-
-    Form_Load();
 }
 
 void MainWindow::Form_Load() {
     levelColours_.fill();
 }
 
+void MainWindow::showPosition(const QString &text) {
+    stylerun->write(text);
+}
+
 void MainWindow::Label_Click(int label) {
     const StyleEntry &entry = styleEntry(entryOfLabel(label));
     style->setText(QString::fromLatin1(entry.displayName));
     strings->setText(QString::fromLatin1(entry.pattern));
-    ClockWindow &clocks = host_.Form2();
+    PreviewClocks &clocks = host_.clocks();
     for (int clock = 1; clock <= clockCount; ++clock)
         clocks.setEnabled(clock, clock == entry.clock);
     uses->setText(QString::fromLatin1(entry.info));
@@ -102,7 +112,7 @@ void MainWindow::Label_Click(int label) {
 
 void MainWindow::stylerun_Change() {
     // The one place that goes on past a failing step: the swatch then keeps its colour.
-    const ClockWindow *clocks = host_.existingForm2();
+    const PreviewClocks *clocks = host_.existingClocks();
     const auto running = clocks ? clocks->runningClock() : std::nullopt;
     const auto level = swatchLevel(levelColours_, running, stylerun->text().toStdString());
     if (!level || preview->backColor() == std::uint32_t(level->colour))
@@ -113,7 +123,7 @@ void MainWindow::stylerun_Change() {
 }
 
 void MainWindow::stopAllClocks() {
-    host_.Form2().stopAll();
+    host_.clocks().stopAll();
 }
 
 void MainWindow::Form_Click() {
@@ -121,12 +131,12 @@ void MainWindow::Form_Click() {
 }
 
 void MainWindow::Image1_Click() {
-    host_.showForm3();
+    host_.showHelp();
     stopAllClocks();
 }
 
 void MainWindow::Image2_Click() {
-    host_.showForm4();
+    host_.showNews();
     stopAllClocks();
 }
 

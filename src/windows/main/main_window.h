@@ -1,32 +1,28 @@
+// Image1 help, Image2 news, Image3 close everything; Label1-Label20 the styles; preview swatch.
 #pragma once
 
-#include "app/toolkit/form.h"
 #include "data/level_colours.h"
 #include "data/style_catalogue.h"
-
-#include <array>
+#include "toolkit/form.h"
 
 namespace lumatic {
 
-class ClickableLabel;
-class ClockWindow;
-class Frame;
-class PictureButton;
 class PositionBox;
+class PreviewClocks;
 class Swatch;
 class TextLabel;
 
-// What the main window needs of the other windows; the application provides it.
+// What the main window needs of the rest of the application; the window registry provides it.
 class MainWindowHost {
 public:
     virtual ~MainWindowHost() = default;
-    // The clock window, made hidden on first use.
-    virtual ClockWindow &Form2() = 0;
-    // The clock window if it exists; asking must not make one.
-    virtual ClockWindow *existingForm2() = 0;
-    virtual void showForm3() = 0;
-    virtual void showForm4() = 0;
-    // Closes the main, clock, help and news windows, in this order.
+    // The preview clocks, made hidden on first use.
+    virtual PreviewClocks &clocks() = 0;
+    // The preview clocks if they exist; asking must not make them.
+    virtual PreviewClocks *existingClocks() = 0;
+    virtual void showHelp() = 0;
+    virtual void showNews() = 0;
+    // Closes the main window, the clocks, the help and the news window, in this order.
     virtual void closeAll() = 0;
 };
 
@@ -37,33 +33,18 @@ class MainWindow : public Form {
 public:
     explicit MainWindow(MainWindowHost &host);
 
+    // What a running clock writes into the position box.
+    void showPosition(const QString &text);
+
     // A click on list label 1 to 20: selects the entry the label shows.
     void Label_Click(int label);
-    // Every write of the position box recolours the swatch after the running clock.
-    void stylerun_Change();
     void Form_Click();
     void Image1_Click();
     void Image2_Click();
     void Image3_Click();
 
-    // The list label of entry 1 to 20 (the right column counts its labels backwards).
-    ClickableLabel *listLabel(int entry) const { return listLabels_.at(entry - 1); }
+    // The right column counts its labels backwards: Label11 shows entry 20.
     static int entryOfLabel(int label) { return label <= 10 ? label : 31 - label; }
-
-    const LevelColours &levelColours() const { return levelColours_; }
-
-    Frame *Frame1;
-    Frame *Frame2;
-    Frame *Frame3;
-    TextLabel *Label22;
-    PictureButton *Image1;
-    PictureButton *Image2;
-    PictureButton *Image3;
-    TextLabel *style;
-    TextLabel *strings;
-    TextLabel *uses;
-    PositionBox *stylerun;
-    Swatch *preview;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -71,13 +52,25 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    void makeTopStrip();
+    void makeInformation();
+    void makeLists();
+
     void Form_Load();
+    // Every write of the position box recolours the swatch after the running clock.
+    void stylerun_Change();
     void stopAllClocks();
 
     MainWindowHost &host_;
     LevelColours levelColours_;
-    std::array<ClickableLabel *, styleCount> listLabels_{};
     bool pressed_ = false;
+
+    // The controls the handlers use; the others are known by their object names only.
+    TextLabel *style = nullptr;
+    TextLabel *strings = nullptr;
+    TextLabel *uses = nullptr;
+    PositionBox *stylerun = nullptr;
+    Swatch *preview = nullptr;
 };
 
 } // namespace lumatic

@@ -1,6 +1,7 @@
 #include "browser_loader.h"
 
 #include "browser.h"
+#include "lumatic_config.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,11 @@
 #include "news_window.h"
 
-#include "app/toolkit/controls.h"
-#include "app/toolkit/pictures.h"
-#include "app/toolkit/twips.h"
 #include "browser.h"
 #include "browser_loader.h"
+#include "toolkit/colours.h"
+#include "toolkit/controls.h"
+#include "toolkit/pictures.h"
+#include "toolkit/twips.h"
 
 #include <QPainter>
 #include <QPushButton>
@@ -29,9 +30,7 @@ QPushButton *button(QWidget *parent, const char *name, const QRect &geometry,
     control->setFont(arial(9));
     // Enter presses the button that has the focus, as Space does; none is the default.
     control->setAutoDefault(true);
-    QPalette face = control->palette();
-    face.setColor(QPalette::Button, colourFromValue(buttonFace));
-    control->setPalette(face);
+    setColour(control, QPalette::Button, buttonFace);
     return control;
 }
 
@@ -83,9 +82,7 @@ void NewsWindow::Form_Load() {
     web->hide();
     Command3->hide();
     Command4->hide();
-    QPalette text = Label1->palette();
-    text.setColor(QPalette::WindowText, colourFromValue(textColour));
-    Label1->setPalette(text);
+    setColour(Label1, QPalette::WindowText, textColour);
 }
 
 void NewsWindow::Command1_Click() {

@@ -1,6 +1,7 @@
+// Command1 Okay, Command2 Cancel, Command3 Refresh, Command4 Close; web hosts the browser.
 #pragma once
 
-#include "app/toolkit/form.h"
+#include "toolkit/form.h"
 
 #include <QStringList>
 #include <QUrl>
@@ -41,17 +42,6 @@ public:
     void Command3_Click();
     void Command4_Click();
 
-    // The browser, once Okay has made it.
-    Browser *browser() const { return browser_; }
-    QUrl address() const { return address_; }
-
-    QPushButton *Command1;
-    QPushButton *Command2;
-    QPushButton *Command3;
-    QPushButton *Command4;
-    TextLabel *Label1;
-    QWidget *web;
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 
@@ -61,8 +51,16 @@ private:
 
     QUrl address_;
     BrowserMaker makeBrowser_;
+    // Made by the first Okay, never before.
     Browser *browser_ = nullptr;
     TextLabel *unavailable_ = nullptr;
+
+    QPushButton *Command1 = nullptr;
+    QPushButton *Command2 = nullptr;
+    QPushButton *Command3 = nullptr;
+    QPushButton *Command4 = nullptr;
+    TextLabel *Label1 = nullptr;
+    QWidget *web = nullptr;
 };
 
 } // namespace lumatic

@@ -1,6 +1,6 @@
-#include "app/toolkit/controls.h"
-#include "app/toolkit/twips.h"
 #include "lumatic_test.h"
+#include "toolkit/colours.h"
+#include "toolkit/controls.h"
 #include "windows/help/help_window.h"
 
 #include <QApplication>
@@ -8,6 +8,7 @@
 #include <QTest>
 
 using namespace lumatic;
+using lumatic::test::control;
 
 class TestHelpWindow : public QObject {
     Q_OBJECT
@@ -50,7 +51,7 @@ private slots:
         QCOMPARE(help.size(), QSize(256, 342));
         QCOMPARE(help.minimumSize(), help.maximumSize());
         QCOMPARE(help.palette().color(QPalette::Window), colourFromValue(0x1D1D1D));
-        QCOMPARE(help.Image1->picture().size(), QSize(24, 22));
+        QCOMPARE(control<PictureButton>(help, "Image1")->picture().size(), QSize(24, 22));
         // The grey line runs along the top from the left edge to the picture.
         const QImage shot = help.grab().toImage();
         QCOMPARE(shot.pixelColor(0, 8), colourFromValue(0x808080));
@@ -90,25 +91,28 @@ private slots:
 
     void captionsAndAbout() {
         HelpWindow help;
-        QCOMPARE(help.Frame1->caption(), "Help (Instructions)");
-        QCOMPARE(help.Frame1->captionFont().pointSizeF(), 9.75);
-        QCOMPARE(help.Frame2->caption(), "About");
-        QCOMPARE(help.Frame2->captionFont(), QApplication::font());
+        const auto *instructions = control<Frame>(help, "Frame1");
+        QCOMPARE(instructions->caption(), "Help (Instructions)");
+        QCOMPARE(instructions->captionFont().pointSizeF(), 9.75);
+        const auto *about = control<Frame>(help, "Frame2");
+        QCOMPARE(about->caption(), "About");
+        QCOMPARE(about->captionFont(), QApplication::font());
         // Three sentences of credit, with contact details that belong to nobody real.
-        QCOMPARE(help.Label4->text().count(". ") + 1, 3);
-        QVERIFY(help.Label4->text().contains("the Lumatic authors"));
-        QVERIFY(help.Label4->text().contains("@example.org"));
+        const QString credits = control<QLabel>(help, "Label4")->text();
+        QCOMPARE(credits.count(". ") + 1, 3);
+        QVERIFY(credits.contains("the Lumatic authors"));
+        QVERIFY(credits.contains("@example.org"));
     }
 
     void pictureClosesTheWindowAndNothingElseDoes() {
         QPointer<HelpWindow> help = new HelpWindow;
         help->showNonModal();
         QVERIFY(QTest::qWaitForWindowExposed(help));
-        for (QWidget *target : std::initializer_list<QWidget *>{
-                 help, help->Frame1, help->Frame2, help->Label1, help->Label2, help->Label4})
-            QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseClick(help, Qt::LeftButton, {}, QPoint(3, 3));
+        for (const char *name : {"Frame1", "Frame2", "Label1", "Label2", "Label4"})
+            QTest::mouseClick(control(*help, name), Qt::LeftButton, {}, QPoint(3, 3));
         QVERIFY(help->isVisible());
-        QTest::mouseClick(help->Image1, Qt::LeftButton);
+        QTest::mouseClick(control(*help, "Image1"), Qt::LeftButton);
         QVERIFY(!help->isVisible());
         QTRY_VERIFY(help.isNull());
     }

@@ -1,6 +1,5 @@
-#include "app/toolkit/controls.h"
-#include "app/windows.h"
 #include "lumatic_test.h"
+#include "shown_main_window.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -33,15 +32,15 @@ QAccessibleInterface *named(const QList<QAccessibleInterface *> &nodes, const QS
 class TestAccessibility : public QObject {
     Q_OBJECT
 
-    Windows windows{[] { return new Form("Form3", "Help and About", {10, 10}, 0); }, nullptr};
+    test::ShownMainWindow shown;
     QList<QAccessibleInterface *> nodes;
 
 private slots:
     void initTestCase() {
-        windows.Form1().showNonModal();
-        QVERIFY(QTest::qWaitForWindowExposed(&windows.Form1()));
-        nodes = walk(QAccessible::queryAccessibleInterface(&windows.Form1()));
+        shown.init();
+        nodes = walk(QAccessible::queryAccessibleInterface(&shown.main()));
     }
+    void cleanupTestCase() { shown.cleanup(); }
 
     void everyControlIsNamed() {
         // Three frames, four controls on the window, twenty list labels, five in the information.
@@ -83,12 +82,12 @@ private slots:
     }
 
     void thePreviewSpeaksItsLevelAndPosition() {
-        MainWindow &main = windows.Form1();
+        MainWindow &main = shown.main();
         main.Label_Click(4);
-        windows.Form2().tick(4);
+        shown.registry().clocks().tick(4);
         QAccessibleInterface *swatch = named(nodes, "preview");
         QCOMPARE(swatch->text(QAccessible::Description), "Level m");
-        windows.Form2().tick(4);
+        shown.registry().clocks().tick(4);
         QCOMPARE(swatch->text(QAccessible::Description), "Level a");
         QAccessibleInterface *box = named(nodes, "stylerun");
         QCOMPARE(box->textInterface()->text(0, box->textInterface()->characterCount()), "2/12");
@@ -102,7 +101,7 @@ private slots:
         QVERIFY(help->actionInterface()->actionNames().contains(
             QAccessibleActionInterface::pressAction()));
         help->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        QTRY_VERIFY(windows.existingForm3());
+        QTRY_VERIFY(shown.registry().existingHelpWindow());
     }
 };
 

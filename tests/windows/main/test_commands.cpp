@@ -1,23 +1,17 @@
-#include "app/toolkit/controls.h"
-#include "app/windows.h"
 #include "lumatic_test.h"
-#include "windows/help/help_window.h"
-#include "windows/news/news_window.h"
+#include "shown_main_window.h"
+#include "toolkit/controls.h"
 
 #include <QApplication>
-#include <QFile>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
 using namespace lumatic;
+using lumatic::test::control;
 
 namespace {
-
-std::unique_ptr<Windows> makeWindows() {
-    return std::make_unique<Windows>([] { return new HelpWindow; },
-                                     [] { return new NewsWindow(QUrl("http://127.0.0.1:9/")); });
-}
 
 // Everything a stop must leave as it was.
 struct Snapshot {
@@ -25,15 +19,15 @@ struct Snapshot {
     std::uint32_t swatch;
     std::array<int, clockCount> counts;
 
-    explicit Snapshot(Windows &windows) {
-        MainWindow &main = windows.Form1();
-        style = main.style->text();
-        strings = main.strings->text();
-        uses = main.uses->text();
-        box = main.stylerun->text();
-        swatch = main.preview->backColor();
+    explicit Snapshot(WindowRegistry &windows) {
+        const MainWindow &main = windows.mainWindow();
+        style = control<QLabel>(main, "style")->text();
+        strings = control<QLabel>(main, "strings")->text();
+        uses = control<QLabel>(main, "uses")->text();
+        box = control<PositionBox>(main, "stylerun")->text();
+        swatch = control<Swatch>(main, "preview")->backColor();
         for (int clock = 1; clock <= clockCount; ++clock)
-            counts[clock - 1] = windows.Form2().clock(clock).position();
+            counts[clock - 1] = windows.clocks().clock(clock).position();
     }
     bool operator==(const Snapshot &) const = default;
 };
@@ -45,15 +39,10 @@ int topLevelsNamed(const QString &name) {
     return count;
 }
 
-bool webEngineMapped() {
-    QFile maps("/proc/self/maps");
-    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("WebEngine");
-}
-
-void playSomething(Windows &windows, int entry) {
-    windows.Form1().Label_Click(entry);
+void playSomething(WindowRegistry &windows, int entry) {
+    windows.mainWindow().Label_Click(entry);
     for (int i = 0; i < 5; ++i)
-        windows.Form2().tick(*windows.Form2().runningClock());
+        windows.clocks().tick(*windows.clocks().runningClock());
 }
 
 } // namespace
@@ -61,7 +50,12 @@ void playSomething(Windows &windows, int entry) {
 class TestCommands : public QObject {
     Q_OBJECT
 
+    test::ShownMainWindow shown;
+
 private slots:
+    void init() { shown.init(); }
+    void cleanup() { shown.cleanup(); }
+
     void eachCommandStopsThePreviewAndKeepsWhatItShows_data() {
         QTest::addColumn<int>("command");
         QTest::newRow("click on the window") << 0;
@@ -70,30 +64,29 @@ private slots:
     }
     void eachCommandStopsThePreviewAndKeepsWhatItShows() {
         QFETCH(int, command);
-        auto windows = makeWindows();
-        MainWindow &main = windows->Form1();
+        WindowRegistry *windows = &shown.registry();
+        MainWindow &main = shown.main();
         playSomething(*windows, 6);
         const Snapshot before(*windows);
         const std::array<void (MainWindow::*)(), 3> commands = {
             &MainWindow::Form_Click, &MainWindow::Image1_Click, &MainWindow::Image2_Click};
         (main.*commands[command])();
-        QCOMPARE(windows->Form2().runningClock(), std::nullopt);
+        QCOMPARE(windows->clocks().runningClock(), std::nullopt);
         QVERIFY(Snapshot(*windows) == before);
     }
 
     void helpAndNewsOpenOnceHoweverOftenClicked() {
-        auto windows = makeWindows();
-        MainWindow &main = windows->Form1();
-        main.showNonModal();
+        WindowRegistry *windows = &shown.registry();
+        MainWindow &main = shown.main();
         for (int i = 0; i < 3; ++i) {
-            QTest::mouseClick(main.Image1, Qt::LeftButton);
-            QTest::mouseClick(main.Image2, Qt::LeftButton);
+            QTest::mouseClick(control(main, "Image1"), Qt::LeftButton);
+            QTest::mouseClick(control(main, "Image2"), Qt::LeftButton);
         }
         QCOMPARE(topLevelsNamed("Form3"), 1);
         QCOMPARE(topLevelsNamed("Form4"), 1);
         // The main window stays usable beside them.
         main.Label_Click(3);
-        QCOMPARE(windows->Form2().runningClock(), 3);
+        QCOMPARE(windows->clocks().runningClock(), 3);
     }
 
     // A click that lands on a control does not fall through to the window behind it.
@@ -105,15 +98,13 @@ private slots:
     }
     void clicksOnControlsDoNotStopThePreview() {
         QFETCH(QString, name);
-        auto windows = makeWindows();
-        MainWindow &main = windows->Form1();
-        main.showNonModal();
-        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        WindowRegistry *windows = &shown.registry();
+        MainWindow &main = shown.main();
         main.Label_Click(2);
         QWidget *target = main.findChild<QWidget *>(name);
         QTest::mouseClick(target, Qt::LeftButton, {},
                           QPoint(target->width() - 3, target->height() - 3));
-        QCOMPARE(windows->Form2().runningClock(), 2);
+        QCOMPARE(windows->clocks().runningClock(), 2);
     }
 
     void clicksOnTheSurfaceStopThePreview_data() {
@@ -125,22 +116,20 @@ private slots:
     }
     void clicksOnTheSurfaceStopThePreview() {
         QFETCH(QPoint, where);
-        auto windows = makeWindows();
-        MainWindow &main = windows->Form1();
-        main.showNonModal();
-        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        WindowRegistry *windows = &shown.registry();
+        MainWindow &main = shown.main();
         main.Label_Click(2);
         QCOMPARE(main.childAt(where), nullptr);
         QTest::mouseClick(&main, Qt::LeftButton, {}, where);
-        QCOMPARE(windows->Form2().runningClock(), std::nullopt);
+        QCOMPARE(windows->clocks().runningClock(), std::nullopt);
     }
 
     void aStopBeforeAnySelectionMakesTheClocksHidden() {
-        auto windows = makeWindows();
-        windows->Form1().Form_Click();
-        QVERIFY(windows->existingForm2());
-        QCOMPARE(windows->Form2().runningClock(), std::nullopt);
-        QCOMPARE(windows->Form1().stylerun->text(),
+        WindowRegistry *windows = &shown.registry();
+        windows->mainWindow().Form_Click();
+        QVERIFY(windows->existingClocks());
+        QCOMPARE(windows->clocks().runningClock(), std::nullopt);
+        QCOMPARE(control<PositionBox>(windows->mainWindow(), "stylerun")->text(),
                  "Number of strings and which is being previewed");
     }
 
@@ -155,10 +144,9 @@ private slots:
     void closeEverythingEndsTheApplication() {
         QFETCH(bool, othersOpen);
         QFETCH(bool, titleBar);
-        auto windows = makeWindows();
-        QObject::connect(windows.get(), &Windows::ended, qApp, &QCoreApplication::quit);
-        MainWindow &main = windows->Form1();
-        main.showNonModal();
+        WindowRegistry *windows = &shown.registry();
+        QObject::connect(windows, &WindowRegistry::ended, qApp, &QCoreApplication::quit);
+        MainWindow &main = shown.main();
         playSomething(*windows, 9);
         if (othersOpen) {
             main.Image1_Click();
@@ -169,7 +157,7 @@ private slots:
             if (titleBar)
                 main.close();
             else
-                QTest::mouseClick(main.Image3, Qt::LeftButton);
+                QTest::mouseClick(control(main, "Image3"), Qt::LeftButton);
         });
         QTimer watchdog;
         watchdog.callOnTimeout([] { QCoreApplication::exit(99); });
@@ -182,13 +170,10 @@ private slots:
     // The main window, the help window and the news window's question all start without the
     // web engine.
     void theWebEngineWaitsForOkay() {
-        auto windows = makeWindows();
-        windows->Form1().showNonModal();
-        QVERIFY(QTest::qWaitForWindowExposed(&windows->Form1()));
-        windows->Form1().Image1_Click();
-        windows->Form1().Image2_Click();
+        shown.main().Image1_Click();
+        shown.main().Image2_Click();
         QCoreApplication::processEvents();
-        QVERIFY(!webEngineMapped());
+        QVERIFY(!test::webEngineMapped());
     }
 };
 

@@ -1,7 +1,7 @@
-#include "app/toolkit/controls.h"
-#include "app/toolkit/twips.h"
-#include "app/windows.h"
 #include "lumatic_test.h"
+#include "shown_main_window.h"
+#include "toolkit/colours.h"
+#include "toolkit/controls.h"
 
 #include <QApplication>
 #include <QTest>
@@ -24,22 +24,19 @@ QImage shot(QWidget &window) {
 class TestMainLayout : public QObject {
     Q_OBJECT
 
-    Windows windows{nullptr, nullptr};
+    test::ShownMainWindow shown;
     MainWindow *main = nullptr;
 
-    template <class T = QWidget> T *control(const char *name) {
-        auto *found = main->findChild<T *>(QLatin1String(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
+    template <class T = QWidget> T *control(const QString &name) {
+        return test::control<T>(*main, name);
     }
 
 private slots:
     void initTestCase() {
-        main = &windows.Form1();
-        main->showNonModal();
-        QVERIFY(QTest::qWaitForWindowExposed(main));
+        shown.init();
+        main = &shown.main();
     }
+    void cleanupTestCase() { shown.cleanup(); }
 
     void window() {
         QCOMPARE(main->objectName(), "Form1");
@@ -92,7 +89,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, container);
         QFETCH(QRect, pixels);
-        const QWidget *widget = control(qPrintable(name));
+        const QWidget *widget = control(name);
         QCOMPARE(widget->parentWidget()->objectName(), container);
         QCOMPARE(widget->geometry(), pixels);
         QVERIFY(widget->isVisible());
@@ -127,7 +124,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(uint, colour);
         QFETCH(bool, arial);
-        const auto *label = control<QLabel>(qPrintable(name));
+        const auto *label = control<QLabel>(name);
         QTEST(label->text(), "text");
         QCOMPARE(label->palette().color(QPalette::WindowText), rgb(colour));
         QVERIFY(!label->autoFillBackground());
@@ -143,8 +140,8 @@ private slots:
 
     // The longest caption has to show whole on its single line.
     void everyCaptionFitsItsLabel() {
-        for (int entry = 1; entry <= styleCount; ++entry) {
-            const QLabel *label = main->listLabel(entry);
+        for (int number = 1; number <= styleCount; ++number) {
+            const auto *label = control<QLabel>(QString("Label%1").arg(number));
             const QFontMetrics metrics(label->font());
             QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width(),
                      qPrintable(label->text()));
@@ -164,7 +161,7 @@ private slots:
     }
     void frames() {
         QFETCH(QString, name);
-        const auto *frame = control<Frame>(qPrintable(name));
+        const auto *frame = control<Frame>(name);
         QTEST(frame->caption(), "caption");
         QCOMPARE(frame->captionColour(), rgb(0xA6C1C6));
         QCOMPARE(frame->palette().color(QPalette::Window), rgb(0x1D1D1D));
@@ -200,7 +197,7 @@ private slots:
     }
     void pictureButtons() {
         QFETCH(QString, name);
-        const auto *button = control<PictureButton>(qPrintable(name));
+        const auto *button = control<PictureButton>(name);
         QTEST(button->toolTip(), "toolTip");
         QCOMPARE(button->picture().size(), QSize(24, 22));
         // A raised button: black outline, white upper-left edge, grey lower-right, grey face.

@@ -1,6 +1,6 @@
-#include "app/toolkit/controls.h"
-#include "app/windows.h"
+#include "app/window_registry.h"
 #include "lumatic_test.h"
+#include "toolkit/controls.h"
 
 #include <QApplication>
 #include <QRandomGenerator>
@@ -8,12 +8,10 @@
 #include <QTimer>
 
 using namespace lumatic;
+using lumatic::test::control;
+using lumatic::test::q;
 
 namespace {
-
-QString q(std::string_view text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
 
 std::uint32_t grey(char letter) {
     return std::uint32_t(letter - 'a') * 10 * 0x010101;
@@ -24,8 +22,8 @@ const QString initialBox = "Number of strings and which is being previewed";
 // The application with its ticks driven by hand: a tick comes only when the test sends one,
 // from every clock that is switched on, as the real timers would.
 struct Driven {
-    Windows windows{nullptr, nullptr};
-    MainWindow &main = windows.Form1();
+    WindowRegistry windows{nullptr, nullptr};
+    MainWindow &main = windows.mainWindow();
 
     void select(int entry) {
         for (int label = 1; label <= styleCount; ++label)
@@ -35,12 +33,14 @@ struct Driven {
     void tick(int times = 1) {
         for (int i = 0; i < times; ++i)
             for (int clock = 1; clock <= clockCount; ++clock)
-                if (ClockWindow *clocks = windows.existingForm2();
+                if (PreviewClocks *clocks = windows.existingClocks();
                     clocks && clocks->isEnabled(clock))
                     clocks->tick(clock);
     }
-    QString box() const { return main.stylerun->text(); }
-    std::uint32_t swatch() const { return main.preview->backColor(); }
+    QString text(const char *label) const { return control<QLabel>(main, label)->text(); }
+    QString box() const { return control<PositionBox>(main, "stylerun")->text(); }
+    std::uint32_t swatch() const { return control<Swatch>(main, "preview")->backColor(); }
+    void write(const QString &text) { control<PositionBox>(main, "stylerun")->write(text); }
 };
 
 // An independent account of what the user should see, for the random walk below.
@@ -102,13 +102,13 @@ private slots:
         QFETCH(int, clock);
         Driven app;
         app.main.Label_Click(label);
-        QTEST(app.main.style->text(), "style");
+        QTEST(app.text("style"), "style");
         const StyleEntry &entry = styleEntry(MainWindow::entryOfLabel(label));
-        QCOMPARE(app.main.strings->text(), q(entry.pattern));
-        QCOMPARE(app.main.uses->text(), q(entry.info));
-        QCOMPARE(app.windows.Form2().runningClock(), clock);
+        QCOMPARE(app.text("strings"), q(entry.pattern));
+        QCOMPARE(app.text("uses"), q(entry.info));
+        QCOMPARE(app.windows.clocks().runningClock(), clock);
         for (int other = 1; other <= clockCount; ++other)
-            QCOMPARE(app.windows.Form2().isEnabled(other), other == clock);
+            QCOMPARE(app.windows.clocks().isEnabled(other), other == clock);
     }
 
     // A real click on a list label, through the window system.
@@ -116,10 +116,10 @@ private slots:
         Driven app;
         app.main.showNonModal();
         QVERIFY(QTest::qWaitForWindowExposed(&app.main));
-        QTest::mouseClick(app.main.listLabel(5), Qt::LeftButton);
-        QCOMPARE(app.main.style->text(), "5 - Gentle Pulse");
-        QCOMPARE(app.windows.Form2().runningClock(), 5);
-        app.windows.Form2().stopAll();
+        QTest::mouseClick(control(app.main, "Label5"), Qt::LeftButton);
+        QCOMPARE(app.text("style"), "5 - Gentle Pulse");
+        QCOMPARE(app.windows.clocks().runningClock(), 5);
+        app.windows.clocks().stopAll();
     }
 
     // Selection writes texts and switches clocks; the box and the swatch wait for the tick.
@@ -182,7 +182,7 @@ private slots:
         app.select(5);
         app.tick(3);
         app.select(5);
-        QCOMPARE(app.main.style->text(), "5 - Gentle Pulse");
+        QCOMPARE(app.text("style"), "5 - Gentle Pulse");
         app.tick();
         QCOMPARE(app.box(), "4/33");
     }
@@ -235,21 +235,21 @@ private slots:
         app.tick(2);
         QCOMPARE(app.swatch(), grey('a'));
         app.select(1);
-        app.main.stylerun->write(text);
+        app.write(text);
         QCOMPARE(app.swatch(), grey('a'));
-        app.main.stylerun->write("3/23");
+        app.write("3/23");
         QCOMPARE(app.swatch(), grey('n'));
     }
 
     void noClockRunningLeavesTheSwatch() {
         Driven app;
-        app.main.stylerun->write("1/23");
+        app.write("1/23");
         QCOMPARE(app.swatch(), 0x808080u);
         app.select(9);
         app.tick(9);
         QCOMPARE(app.swatch(), grey('z'));
         app.main.Form_Click();
-        app.main.stylerun->write("1/16");
+        app.write("1/16");
         QCOMPARE(app.swatch(), grey('z'));
     }
 
@@ -278,10 +278,10 @@ private slots:
             const QString where = QString("seed %1, step %2").arg(seed).arg(step);
             QVERIFY2(app.box() == model.box, qPrintable(where));
             QVERIFY2(app.swatch() == model.swatch, qPrintable(where));
-            QVERIFY2(app.main.style->text() == model.style, qPrintable(where));
-            QVERIFY2(app.main.strings->text() == model.strings, qPrintable(where));
-            QVERIFY2(app.main.uses->text() == model.uses, qPrintable(where));
-            const ClockWindow *clocks = app.windows.existingForm2();
+            QVERIFY2(app.text("style") == model.style, qPrintable(where));
+            QVERIFY2(app.text("strings") == model.strings, qPrintable(where));
+            QVERIFY2(app.text("uses") == model.uses, qPrintable(where));
+            const PreviewClocks *clocks = app.windows.existingClocks();
             for (int clock = 1; clock <= clockCount; ++clock) {
                 const bool running = clocks && clocks->isEnabled(clock);
                 const int count = clocks ? clocks->clock(clock).position() : 0;

@@ -1,4 +1,5 @@
 #include "http_server.h"
+#include "lumatic_test.h"
 #include "windows/news/browser.h"
 #include "windows/news/browser_loader.h"
 
@@ -8,22 +9,11 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <unistd.h>
 
 using namespace lumatic;
+using lumatic::test::page;
 
 namespace {
-
-// Pages whose single link or click target fills the view, so that a click in
-// the middle of the view hits it. Each reports its second frame, after which
-// it takes input.
-QByteArray page(const QByteArray &title, const QByteArray &body, const QByteArray &head = {}) {
-    return "<!doctype html><html><head><title>" + title + "</title>" + head +
-           "<style>html,body,a,div{margin:0;display:block;width:100%;height:100%}</style></head>"
-           "<body onload=\"requestAnimationFrame(() => requestAnimationFrame(() => "
-           "fetch('/painted')))\">" +
-           body + "</body></html>";
-}
 
 HttpServer::Response cacheable(HttpServer::Response response) {
     response.headers.append(qMakePair(QByteArray("Cache-Control"), QByteArray("max-age=3600")));
@@ -241,9 +231,7 @@ void TestWebBrowser::deniesPermissions() {
 }
 
 int main(int argc, char *argv[]) {
-    // Chromium's sandbox cannot start as root; as any other user it stays on.
-    if (geteuid() == 0)
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    test::allowRootWithoutSandbox();
     // Whatever the engine stores would land under HOME or the XDG dirs.
     QTemporaryDir home;
     if (!home.isValid())

@@ -1,6 +1,6 @@
 #include "form.h"
 
-#include "twips.h"
+#include "colours.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -17,9 +17,7 @@ Form::Form(const char *name, const QString &caption, QSize clientSize, std::uint
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(clientSize);
     setAutoFillBackground(true);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, colourFromValue(background));
-    setPalette(colours);
+    setColour(this, QPalette::Window, background);
 }
 
 void Form::showNonModal() {

@@ -1,4 +1,4 @@
-#include "clock_window.h"
+#include "preview_clocks.h"
 
 #include "preview_sequence.h"
 
@@ -7,20 +7,8 @@
 
 namespace lumatic {
 
-namespace {
-
-std::array<PreviewClock, clockCount> makeClocks() {
-    return [&]<std::size_t... k>(std::index_sequence<k...>) {
-        return std::array<PreviewClock, clockCount>{
-            PreviewClock(int(PreviewSequence::of(int(k) + 1).size()))...};
-    }
-    (std::make_index_sequence<clockCount>{});
-}
-
-} // namespace
-
-ClockWindow::ClockWindow(std::function<void(const QString &)> writePosition)
-    : writePosition_(std::move(writePosition)), clocks_(makeClocks()) {
+PreviewClocks::PreviewClocks(std::function<void(const QString &)> writePosition)
+    : writePosition_(std::move(writePosition)) {
     setObjectName(QStringLiteral("Form2"));
     for (int number = 1; number <= clockCount; ++number) {
         auto *timer = new QTimer(this);
@@ -30,34 +18,35 @@ ClockWindow::ClockWindow(std::function<void(const QString &)> writePosition)
         timer->setInterval(interval);
         connect(timer, &QTimer::timeout, this, [this, number] { tick(number); });
         timers_[number - 1] = timer;
+        clocks_[number - 1] = PreviewClock(int(PreviewSequence::of(number).size()));
     }
 }
 
-void ClockWindow::setEnabled(int clock, bool enabled) {
-    QTimer *t = timer(clock);
+void PreviewClocks::setEnabled(int clock, bool enabled) {
+    QTimer *t = timers_.at(clock - 1);
     if (!enabled)
         t->stop();
     else if (!t->isActive())
         t->start();
 }
 
-bool ClockWindow::isEnabled(int clock) const {
-    return timer(clock)->isActive();
+bool PreviewClocks::isEnabled(int clock) const {
+    return timers_.at(clock - 1)->isActive();
 }
 
-std::optional<int> ClockWindow::runningClock() const {
+std::optional<int> PreviewClocks::runningClock() const {
     for (int number = 1; number <= clockCount; ++number)
         if (isEnabled(number))
             return number;
     return std::nullopt;
 }
 
-void ClockWindow::stopAll() {
+void PreviewClocks::stopAll() {
     for (int number = 1; number <= clockCount; ++number)
         setEnabled(number, false);
 }
 
-void ClockWindow::tick(int clock) {
+void PreviewClocks::tick(int clock) {
     const PositionText position = clocks_.at(clock - 1).advance();
     writePosition_(QString::fromStdString(position.str()));
 }

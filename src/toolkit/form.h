@@ -36,6 +36,8 @@ private:
 // Holds one window of a kind: made on first use, forgotten as soon as it closes, so the next
 // use makes a new one.
 template <class Window> class WindowSlot {
+    static_assert(std::is_base_of_v<Form, Window>);
+
 public:
     using Factory = std::function<Window *()>;
 
@@ -50,28 +52,20 @@ public:
     Window &get() {
         if (!window_) {
             window_ = create_();
-            if constexpr (std::is_base_of_v<Form, Window>)
-                QObject::connect(window_.data(), &Form::closed, [this, w = window_.data()] {
-                    if (window_ == w)
-                        forget();
-                });
+            QObject::connect(window_.data(), &Form::closed, [this, w = window_.data()] {
+                if (window_ == w)
+                    forget();
+            });
         }
         return *window_;
     }
 
     Window *existing() const { return window_.data(); }
-    bool exists() const { return !window_.isNull(); }
 
     // Closing a window that does not exist does nothing.
     void close() {
-        if (!window_)
-            return;
-        if constexpr (std::is_base_of_v<Form, Window>) {
+        if (window_)
             window_->close();
-        } else {
-            delete window_.data();
-            forget();
-        }
     }
 
 private:

@@ -13,15 +13,15 @@ class QTimer;
 
 namespace lumatic {
 
-// The hidden window that hosts the twenty preview clocks, Timer1 to Timer20. It is never
+// The hidden window Form2 that hosts the twenty preview clocks, Timer1 to Timer20. It is never
 // shown, so it is a plain object: its timers and their counts are all it holds.
-class ClockWindow : public QObject {
+class PreviewClocks : public QObject {
     Q_OBJECT
 public:
     static constexpr int interval = 120; // ms per position
 
-    // Each tick writes its position text through the given writer (the position box).
-    explicit ClockWindow(std::function<void(const QString &)> writePosition);
+    // Each tick writes its position text through the given writer (the main window's box).
+    explicit PreviewClocks(std::function<void(const QString &)> writePosition);
 
     // Starting a clock that already runs keeps its beat.
     void setEnabled(int clock, bool enabled);
@@ -35,7 +35,6 @@ public:
     void tick(int clock);
 
     const PreviewClock &clock(int number) const { return clocks_.at(number - 1); }
-    QTimer *timer(int number) const { return timers_.at(number - 1); }
 
 private:
     std::function<void(const QString &)> writePosition_;

@@ -1,5 +1,6 @@
 #include "controls.h"
 
+#include "colours.h"
 #include "twips.h"
 
 #include <QMouseEvent>
@@ -8,12 +9,6 @@
 namespace lumatic {
 
 namespace {
-
-void setColour(QWidget *widget, QPalette::ColorRole role, std::uint32_t value) {
-    QPalette palette = widget->palette();
-    palette.setColor(role, colourFromValue(value));
-    widget->setPalette(palette);
-}
 
 // A click is a left press and release over the same control, as on a button.
 bool isClick(const QWidget *widget, const QMouseEvent *event) {

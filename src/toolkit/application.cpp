@@ -1,6 +1,6 @@
-#include "setup.h"
+#include "application.h"
 
-#include "app/toolkit/pictures.h"
+#include "pictures.h"
 
 #include <QApplication>
 #include <QFont>
