@@ -4,7 +4,7 @@ SANITIZE_BUILD ?= build-sanitize
 BENCH_BUILD ?= build-bench
 GENERATE = cmake -S . -G Ninja -Wno-dev
 
-.PHONY: deps build run test sanitize lint package bench clean
+.PHONY: deps build run test sanitize lint format format-check package bench clean
 
 deps:
 	@scripts/install-deps
@@ -36,13 +36,23 @@ sanitize: deps
 	    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	    ctest --output-on-failure
 
-# clang-tidy over the program's sources, with the checks in .clang-tidy.
+# clang-tidy over the program's and the tests' sources, with the checks in .clang-tidy.
 lint:
 	@$(MAKE) --no-print-directory build WERROR=1
 	@scripts/install-deps clang-tidy
-	@run-clang-tidy -quiet -p $(BUILD) "$(CURDIR)/src/" > $(BUILD)/lint.log 2>&1 || \
+	@run-clang-tidy -quiet -p $(BUILD) "$(CURDIR)/(src|tests)/" > $(BUILD)/lint.log 2>&1 || \
 	    { grep -E "(warning|error):" $(BUILD)/lint.log; exit 1; }
 	@echo "lint: clean"
+
+# clang-format over every C++ file; the check changes nothing and fails on any difference.
+FORMATTED = git ls-files '*.cpp' '*.h'
+format:
+	@scripts/install-deps clang-format
+	@$(FORMATTED) | xargs clang-format -i
+format-check:
+	@scripts/install-deps clang-format
+	@$(FORMATTED) | xargs clang-format --dry-run -Werror
+	@echo "format: clean"
 
 # A Debian package of the program, in $(BUILD).
 package: build

@@ -34,14 +34,14 @@ int runTool(const QString &program, const QStringList &arguments, QString *said,
 class TestInstall : public QObject {
     Q_OBJECT
 
-    QTemporaryDir root;
-    QString usr() const { return root.filePath("usr"); }
+    QTemporaryDir root_;
+    QString usr() const { return root_.filePath("usr"); }
 
 private slots:
     void initTestCase() {
-        QVERIFY(root.isValid());
+        QVERIFY(root_.isValid());
         auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("DESTDIR", root.path());
+        environment.insert("DESTDIR", root_.path());
         QString said;
         QCOMPARE(runTool("cmake", {"--install", LUMATIC_BUILD_DIR, "--prefix", "/usr"}, &said,
                          environment),

@@ -12,10 +12,10 @@ using namespace lumatic;
 class TestPreviewEngine : public QObject {
     Q_OBJECT
 
-    LevelColours colours;
+    LevelColours colours_;
 
 private slots:
-    void initTestCase() { colours.fill(); }
+    void initTestCase() { colours_.fill(); }
 
     void positionTexts_data() {
         QTest::addColumn<QString>("text");
@@ -102,7 +102,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, colour);
         const auto clock = running ? std::optional<int>(running) : std::nullopt;
-        const auto result = swatchLevel(colours, clock, text.toStdString());
+        const auto result = swatchLevel(colours_, clock, text.toStdString());
         if (colour < 0) {
             QCOMPARE(result, std::nullopt);
         } else {

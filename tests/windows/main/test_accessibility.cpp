@@ -12,16 +12,17 @@ namespace {
 
 // Every node below the window, as an assistive tool walks it.
 QList<QAccessibleInterface *> walk(QAccessibleInterface *node) {
-    QList<QAccessibleInterface *> nodes;
+    QList<QAccessibleInterface *> nodes_;
     for (int i = 0; i < node->childCount(); ++i) {
         QAccessibleInterface *child = node->child(i);
-        nodes << child << walk(child);
+        nodes_ << child << walk(child);
     }
-    return nodes;
+    return nodes_;
 }
 
-QAccessibleInterface *named(const QList<QAccessibleInterface *> &nodes, const QString &objectName) {
-    for (QAccessibleInterface *node : nodes)
+QAccessibleInterface *named(const QList<QAccessibleInterface *> &nodes_,
+                            const QString &objectName) {
+    for (QAccessibleInterface *node : nodes_)
         if (node->object() && node->object()->objectName() == objectName)
             return node;
     return nullptr;
@@ -32,20 +33,20 @@ QAccessibleInterface *named(const QList<QAccessibleInterface *> &nodes, const QS
 class TestAccessibility : public QObject {
     Q_OBJECT
 
-    test::ShownMainWindow shown;
-    QList<QAccessibleInterface *> nodes;
+    test::ShownMainWindow shown_;
+    QList<QAccessibleInterface *> nodes_;
 
 private slots:
     void initTestCase() {
-        shown.init();
-        nodes = walk(QAccessible::queryAccessibleInterface(&shown.main()));
+        shown_.init();
+        nodes_ = walk(QAccessible::queryAccessibleInterface(&shown_.main()));
     }
-    void cleanupTestCase() { shown.cleanup(); }
+    void cleanupTestCase() { shown_.cleanup(); }
 
     void everyControlIsNamed() {
         // Three frames, four controls on the window, twenty list labels, five in the information.
-        QCOMPARE(nodes.size(), 3 + 4 + 20 + 5);
-        for (QAccessibleInterface *node : nodes)
+        QCOMPARE(nodes_.size(), 3 + 4 + 20 + 5);
+        for (QAccessibleInterface *node : nodes_)
             QVERIFY2(!node->text(QAccessible::Name).isEmpty(),
                      qPrintable(node->object()->objectName()));
     }
@@ -75,33 +76,33 @@ private slots:
     }
     void namesAndRoles() {
         QFETCH(QString, control);
-        QAccessibleInterface *node = named(nodes, control);
+        QAccessibleInterface *node = named(nodes_, control);
         QVERIFY(node);
         QTEST(node->text(QAccessible::Name), "name");
         QTEST(int(node->role()), "role");
     }
 
     void thePreviewSpeaksItsLevelAndPosition() {
-        MainWindow &main = shown.main();
+        MainWindow &main = shown_.main();
         main.Label_Click(4);
-        shown.registry().clocks().tick(4);
-        QAccessibleInterface *swatch = named(nodes, "preview");
+        shown_.registry().clocks().tick(4);
+        QAccessibleInterface *swatch = named(nodes_, "preview");
         QCOMPARE(swatch->text(QAccessible::Description), "Level m");
-        shown.registry().clocks().tick(4);
+        shown_.registry().clocks().tick(4);
         QCOMPARE(swatch->text(QAccessible::Description), "Level a");
-        QAccessibleInterface *box = named(nodes, "stylerun");
+        QAccessibleInterface *box = named(nodes_, "stylerun");
         QCOMPARE(box->textInterface()->text(0, box->textInterface()->characterCount()), "2/12");
         main.Form_Click();
     }
 
     // An assistive tool presses a picture button as a user clicks it.
     void pictureButtonsCanBePressed() {
-        QAccessibleInterface *help = named(nodes, "Image1");
+        QAccessibleInterface *help = named(nodes_, "Image1");
         QVERIFY(help->actionInterface());
         QVERIFY(help->actionInterface()->actionNames().contains(
             QAccessibleActionInterface::pressAction()));
         help->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        QTRY_VERIFY(shown.registry().existingHelpWindow());
+        QTRY_VERIFY(shown_.registry().existingHelpWindow());
     }
 };
 

@@ -50,11 +50,11 @@ void playSomething(WindowRegistry &windows, int entry) {
 class TestCommands : public QObject {
     Q_OBJECT
 
-    test::ShownMainWindow shown;
+    test::ShownMainWindow shown_;
 
 private slots:
-    void init() { shown.init(); }
-    void cleanup() { shown.cleanup(); }
+    void init() { shown_.init(); }
+    void cleanup() { shown_.cleanup(); }
 
     void eachCommandStopsThePreviewAndKeepsWhatItShows_data() {
         QTest::addColumn<int>("command");
@@ -64,8 +64,8 @@ private slots:
     }
     void eachCommandStopsThePreviewAndKeepsWhatItShows() {
         QFETCH(int, command);
-        WindowRegistry *windows = &shown.registry();
-        MainWindow &main = shown.main();
+        WindowRegistry *windows = &shown_.registry();
+        MainWindow &main = shown_.main();
         playSomething(*windows, 6);
         const Snapshot before(*windows);
         const std::array<void (MainWindow::*)(), 3> commands = {
@@ -76,8 +76,8 @@ private slots:
     }
 
     void helpAndNewsOpenOnceHoweverOftenClicked() {
-        WindowRegistry *windows = &shown.registry();
-        MainWindow &main = shown.main();
+        WindowRegistry *windows = &shown_.registry();
+        MainWindow &main = shown_.main();
         for (int i = 0; i < 3; ++i) {
             QTest::mouseClick(control(main, "Image1"), Qt::LeftButton);
             QTest::mouseClick(control(main, "Image2"), Qt::LeftButton);
@@ -98,10 +98,10 @@ private slots:
     }
     void clicksOnControlsDoNotStopThePreview() {
         QFETCH(QString, name);
-        WindowRegistry *windows = &shown.registry();
-        MainWindow &main = shown.main();
+        WindowRegistry *windows = &shown_.registry();
+        MainWindow &main = shown_.main();
         main.Label_Click(2);
-        QWidget *target = main.findChild<QWidget *>(name);
+        QWidget *target = control(main, name);
         QTest::mouseClick(target, Qt::LeftButton, {},
                           QPoint(target->width() - 3, target->height() - 3));
         QCOMPARE(windows->clocks().runningClock(), 2);
@@ -116,8 +116,8 @@ private slots:
     }
     void clicksOnTheSurfaceStopThePreview() {
         QFETCH(QPoint, where);
-        WindowRegistry *windows = &shown.registry();
-        MainWindow &main = shown.main();
+        WindowRegistry *windows = &shown_.registry();
+        MainWindow &main = shown_.main();
         main.Label_Click(2);
         QCOMPARE(main.childAt(where), nullptr);
         QTest::mouseClick(&main, Qt::LeftButton, {}, where);
@@ -125,7 +125,7 @@ private slots:
     }
 
     void aStopBeforeAnySelectionMakesTheClocksHidden() {
-        WindowRegistry *windows = &shown.registry();
+        WindowRegistry *windows = &shown_.registry();
         windows->mainWindow().Form_Click();
         QVERIFY(windows->existingClocks());
         QCOMPARE(windows->clocks().runningClock(), std::nullopt);
@@ -144,9 +144,9 @@ private slots:
     void closeEverythingEndsTheApplication() {
         QFETCH(bool, othersOpen);
         QFETCH(bool, titleBar);
-        WindowRegistry *windows = &shown.registry();
+        WindowRegistry *windows = &shown_.registry();
         QObject::connect(windows, &WindowRegistry::ended, qApp, &QCoreApplication::quit);
-        MainWindow &main = shown.main();
+        MainWindow &main = shown_.main();
         playSomething(*windows, 9);
         if (othersOpen) {
             main.Image1_Click();
@@ -170,8 +170,8 @@ private slots:
     // The main window, the help window and the news window's question all start without the
     // web engine.
     void theWebEngineWaitsForOkay() {
-        shown.main().Image1_Click();
-        shown.main().Image2_Click();
+        shown_.main().Image1_Click();
+        shown_.main().Image2_Click();
         QCoreApplication::processEvents();
         QVERIFY(!test::webEngineMapped());
     }

@@ -24,29 +24,29 @@ QImage shot(QWidget &window) {
 class TestMainLayout : public QObject {
     Q_OBJECT
 
-    test::ShownMainWindow shown;
-    MainWindow *main = nullptr;
+    test::ShownMainWindow shown_;
+    MainWindow *main_ = nullptr;
 
     template <class T = QWidget> T *control(const QString &name) {
-        return test::control<T>(*main, name);
+        return test::control<T>(*main_, name);
     }
 
 private slots:
     void initTestCase() {
-        shown.init();
-        main = &shown.main();
+        shown_.init();
+        main_ = &shown_.main();
     }
-    void cleanupTestCase() { shown.cleanup(); }
+    void cleanupTestCase() { shown_.cleanup(); }
 
     void window() {
-        QCOMPARE(main->objectName(), "Form1");
-        QCOMPARE(main->windowTitle(), "Kingpin Lumatic");
-        QCOMPARE(main->size(), QSize(298, 379));
-        QCOMPARE(main->minimumSize(), main->maximumSize());
-        QCOMPARE(main->palette().color(QPalette::Window), rgb(0x1D1D1D));
-        QVERIFY(!main->windowIcon().isNull());
-        QVERIFY(main->windowIcon().availableSizes().contains(QSize(16, 16)));
-        QVERIFY(main->windowIcon().availableSizes().contains(QSize(32, 32)));
+        QCOMPARE(main_->objectName(), "Form1");
+        QCOMPARE(main_->windowTitle(), "Kingpin Lumatic");
+        QCOMPARE(main_->size(), QSize(298, 379));
+        QCOMPARE(main_->minimumSize(), main_->maximumSize());
+        QCOMPARE(main_->palette().color(QPalette::Window), rgb(0x1D1D1D));
+        QVERIFY(!main_->windowIcon().isNull());
+        QVERIFY(main_->windowIcon().availableSizes().contains(QSize(16, 16)));
+        QVERIFY(main_->windowIcon().availableSizes().contains(QSize(32, 32)));
     }
 
     void geometry_data() {
@@ -179,8 +179,8 @@ private slots:
         const auto *swatch = control<Swatch>("preview");
         QCOMPARE(swatch->backColor(), 0x808080u);
         QCOMPARE(swatch->outlineColour(), rgb(0xA6C1C6));
-        const QImage image = shot(*main);
-        const QPoint origin = swatch->mapTo(main, QPoint(0, 0));
+        const QImage image = shot(*main_);
+        const QPoint origin = swatch->mapTo(main_, QPoint(0, 0));
         QCOMPARE(image.pixelColor(origin + QPoint(100, 12)), rgb(0x808080));
         QCOMPARE(image.pixelColor(origin), rgb(0xA6C1C6));
     }
@@ -208,7 +208,8 @@ private slots:
         QCOMPARE(image.pixelColor(22, 5), rgb(0x808080));
         QCOMPARE(image.pixelColor(2, 2), rgb(0xC0C0C0));
         // Drawn at its natural size where it stands.
-        QCOMPARE(shot(*main).copy(button->geometry()), image.convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(shot(*main_).copy(button->geometry()),
+                 image.convertToFormat(QImage::Format_RGB32));
     }
 
     void frontToBack() {
@@ -216,7 +217,7 @@ private slots:
         const QStringList top = {"Image1", "Image2", "Label22", "Image3",
                                  "Frame1", "Frame2", "Frame3"};
         QStringList order;
-        for (const QObject *child : main->children())
+        for (const QObject *child : main_->children())
             if (child->isWidgetType())
                 order << child->objectName();
         QCOMPARE(order, top);
@@ -230,7 +231,7 @@ private slots:
 
     // The title band lies behind everything and runs out of the window on the right.
     void titleBand() {
-        const QImage image = shot(*main);
+        const QImage image = shot(*main_);
         const QColor band = rgb(0x404040);
         QCOMPARE(image.pixelColor(8, 6), band);
         QCOMPARE(image.pixelColor(7, 16), rgb(0x1D1D1D));
@@ -242,7 +243,7 @@ private slots:
     }
 
     void nothingTakesTheFocus() {
-        for (const QWidget *widget : main->findChildren<QWidget *>())
+        for (const QWidget *widget : main_->findChildren<QWidget *>())
             QVERIFY2(widget->focusPolicy() == Qt::NoFocus || !widget->isEnabled(),
                      qPrintable(widget->objectName()));
     }

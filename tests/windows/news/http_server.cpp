@@ -5,8 +5,8 @@
 #include <QUrl>
 
 HttpServer::HttpServer(QObject *parent) : QObject(parent) {
-    connect(&m_server, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+    connect(&server_, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket *socket = server_.nextPendingConnection()) {
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         }
@@ -14,15 +14,15 @@ HttpServer::HttpServer(QObject *parent) : QObject(parent) {
 }
 
 bool HttpServer::listen() {
-    return m_server.listen(QHostAddress::LocalHost);
+    return server_.listen(QHostAddress::LocalHost);
 }
 
 QUrl HttpServer::url(const QString &path) const {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path));
 }
 
 void HttpServer::route(const QByteArray &path, const Response &response) {
-    m_routes.insert(path, response);
+    routes_.insert(path, response);
 }
 
 void HttpServer::serve(QTcpSocket *socket) {
@@ -37,11 +37,11 @@ void HttpServer::serve(QTcpSocket *socket) {
     const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
     QByteArray path = requestLine.value(1);
     path = path.left(path.indexOf('?') < 0 ? path.size() : path.indexOf('?'));
-    ++m_hits[path];
+    ++hits_[path];
 
-    const auto route = m_routes.constFind(path);
+    const auto route = routes_.constFind(path);
     const Response response =
-        route != m_routes.cend()
+        route != routes_.cend()
             ? *route
             : Response{.body = "not found", .contentType = "text/plain", .status = 404};
 

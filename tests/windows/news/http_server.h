@@ -25,13 +25,13 @@ public:
     bool listen();
     QUrl url(const QString &path) const;
     void route(const QByteArray &path, const Response &response);
-    int hits(const QByteArray &path) const { return m_hits.value(path); }
-    void close() { m_server.close(); }
+    int hits(const QByteArray &path) const { return hits_.value(path); }
+    void close() { server_.close(); }
 
 private:
     void serve(class QTcpSocket *socket);
 
-    QTcpServer m_server;
-    QHash<QByteArray, Response> m_routes;
-    QHash<QByteArray, int> m_hits;
+    QTcpServer server_;
+    QHash<QByteArray, Response> routes_;
+    QHash<QByteArray, int> hits_;
 };

@@ -34,7 +34,7 @@ const QSize confirming(294, 99), browsing(328, 371);
 class TestNewsWindow : public QObject {
     Q_OBJECT
 
-    HttpServer server;
+    HttpServer server_;
 
     std::unique_ptr<WindowRegistry> makeWindows(const QUrl &address) {
         return std::make_unique<WindowRegistry>(
@@ -67,15 +67,15 @@ class TestNewsWindow : public QObject {
 
 private slots:
     void initTestCase() {
-        QVERIFY(server.listen());
-        server.route("/", {.body = page("news", "<a href=/older>older news</a>")});
-        server.route("/older", {.body = page("older", "older")});
-        server.route("/painted", {.body = "", .contentType = "text/plain"});
+        QVERIFY(server_.listen());
+        server_.route("/", {.body = page("news", "<a href=/older>older news</a>")});
+        server_.route("/older", {.body = page("older", "older")});
+        server_.route("/painted", {.body = "", .contentType = "text/plain"});
     }
 
     // Runs first: before Okay nothing may touch the network or the engine.
     void cancelGoesNowhere() {
-        auto windows = makeWindows(server.url("/"));
+        auto windows = makeWindows(server_.url("/"));
         windows->showNews();
         NewsWindow &window = news(*windows);
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -85,7 +85,7 @@ private slots:
         QVERIFY(!windows->existingNewsWindow());
         QTRY_VERIFY(gone.isNull());
         QTest::qWait(200);
-        QCOMPARE(server.hits("/"), 0);
+        QCOMPARE(server_.hits("/"), 0);
         QVERIFY(!test::webEngineMapped());
     }
 
@@ -106,7 +106,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QRect, pixels);
         QFETCH(QString, text);
-        NewsWindow window(server.url("/"), engine);
+        NewsWindow window(server_.url("/"), engine);
         QCOMPARE(window.objectName(), "Form4");
         QCOMPARE(window.palette().color(QPalette::Window), colourFromValue(0x404040));
         QVERIFY(!window.windowIcon().isNull());
@@ -149,7 +149,7 @@ private slots:
     }
 
     void okayBrowsesAndReopeningStartsOver() {
-        auto windows = makeWindows(server.url("/"));
+        auto windows = makeWindows(server_.url("/"));
         windows->showNews();
         NewsWindow &window = news(*windows);
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -161,7 +161,7 @@ private slots:
         QVERIFY(!control(window, "Label1")->isVisible() &&
                 !control(window, "Command1")->isVisible() &&
                 !control(window, "Command2")->isVisible());
-        QCOMPARE(browserOf(window)->url(), server.url("/"));
+        QCOMPARE(browserOf(window)->url(), server_.url("/"));
         QCOMPARE(browserOf(window)->widget()->geometry(),
                  QRect(QPoint(), control(window, "web")->size()));
 
@@ -180,27 +180,27 @@ private slots:
     }
 
     void refreshReturnsToTheNewsAfterALink() {
-        auto windows = makeWindows(server.url("/"));
+        auto windows = makeWindows(server_.url("/"));
         windows->showNews();
         NewsWindow &window = news(*windows);
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const int painted = server.hits("/painted");
+        const int painted = server_.hits("/painted");
         QVERIFY(okayAndLoad(window));
-        QTRY_VERIFY_WITH_TIMEOUT(server.hits("/painted") > painted, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(server_.hits("/painted") > painted, 10000);
         Browser *browser = browserOf(window);
         QSignalSpy finished(browser, &Browser::loadFinished);
         QWidget *view = browser->widget()->focusProxy();
         QTest::mouseClick(view, Qt::LeftButton, {}, view->rect().center());
         QVERIFY(finished.wait(15000));
-        QCOMPARE(browser->url(), server.url("/older"));
+        QCOMPARE(browser->url(), server_.url("/older"));
 
-        const int newsRequests = server.hits("/");
+        const int newsRequests = server_.hits("/");
         finished.clear();
         QTest::mouseClick(control(window, "Command3"), Qt::LeftButton);
         QVERIFY(finished.wait(15000));
         QVERIFY(finished.first().first().toBool());
-        QCOMPARE(browser->url(), server.url("/"));
-        QVERIFY(server.hits("/") > newsRequests);
+        QCOMPARE(browser->url(), server_.url("/"));
+        QVERIFY(server_.hits("/") > newsRequests);
         window.close();
     }
 

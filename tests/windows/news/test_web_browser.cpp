@@ -51,95 +51,95 @@ private slots:
     void deniesPermissions();
 
 private:
-    QUrl url(const char *path) const { return m_server.url(QString::fromLatin1(path)); }
+    QUrl url(const char *path) const { return server_.url(QString::fromLatin1(path)); }
     bool load(const char *path);
     bool clickAndWait();
     void click();
     bool waitUntilPainted(int paintedBefore);
 
-    HttpServer m_server;
-    ExternalOpener m_mailer;
-    QWidget *m_host = nullptr;
-    Browser *m_browser = nullptr;
+    HttpServer server_;
+    ExternalOpener mailer_;
+    QWidget *host_ = nullptr;
+    Browser *browser_ = nullptr;
 };
 
 bool TestWebBrowser::waitUntilPainted(int paintedBefore) {
-    return QTest::qWaitFor([&] { return m_server.hits("/painted") > paintedBefore; }, 10000);
+    return QTest::qWaitFor([&] { return server_.hits("/painted") > paintedBefore; }, 10000);
 }
 
 bool TestWebBrowser::load(const char *path) {
-    const int painted = m_server.hits("/painted");
-    QSignalSpy finished(m_browser, &Browser::loadFinished);
-    m_browser->navigate(url(path));
+    const int painted = server_.hits("/painted");
+    QSignalSpy finished(browser_, &Browser::loadFinished);
+    browser_->navigate(url(path));
     return finished.wait(10000) && finished.first().first().toBool() &&
-           m_browser->url() == url(path) && waitUntilPainted(painted);
+           browser_->url() == url(path) && waitUntilPainted(painted);
 }
 
 void TestWebBrowser::click() {
-    QWidget *target = m_browser->widget()->focusProxy();
+    QWidget *target = browser_->widget()->focusProxy();
     QVERIFY(target);
     QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());
 }
 
 bool TestWebBrowser::clickAndWait() {
-    const int painted = m_server.hits("/painted");
-    QSignalSpy finished(m_browser, &Browser::loadFinished);
+    const int painted = server_.hits("/painted");
+    QSignalSpy finished(browser_, &Browser::loadFinished);
     click();
     return finished.wait(10000) && finished.first().first().toBool() && waitUntilPainted(painted);
 }
 
 void TestWebBrowser::initTestCase() {
-    QVERIFY(m_server.listen());
+    QVERIFY(server_.listen());
     const QByteArray css = "<link rel=stylesheet href=/style.css>";
-    m_server.route("/", cacheable({.body = page("home", "<a href=/next>next</a>", css)}));
-    m_server.route("/style.css",
-                   cacheable({.body = "body{background:#cde}", .contentType = "text/css"}));
-    m_server.route("/next", cacheable({.body = page("next", "<a href=/>home</a>")}));
-    m_server.route("/slow", {.body = page("slow", "slow"), .delayMs = 3000});
-    m_server.route("/slowlink", {.body = page("slowlink", "<a href=/slow>slow</a>")});
-    m_server.route("/blank", {.body = page("blank", "<a href=/popup target=_blank>popup</a>")});
-    m_server.route("/open",
-                   {.body = page("open", "<div onclick=\"window.open('/popup')\">open</div>")});
-    m_server.route("/mailto",
-                   {.body = page("mailto", "<a href=mailto:nobody@example.invalid>mail</a>")});
-    m_server.route("/popup", {.body = page("popup", "popup")});
-    m_server.route("/to-home", {.body = {}, .headers = {{"Location", "/"}}, .status = 302});
-    m_server.route("/painted", {.body = "", .contentType = "text/plain"});
-    m_server.route("/download",
-                   {.body = "payload",
-                    .contentType = "application/octet-stream",
-                    .headers = {{"Content-Disposition", "attachment; filename=x.bin"}}});
-    m_server.route("/notify",
-                   {.body = page("notify", "<div onclick=\"Notification.requestPermission()"
-                                           ".then(p => fetch('/permission-' + p))\">ask</div>")});
+    server_.route("/", cacheable({.body = page("home", "<a href=/next>next</a>", css)}));
+    server_.route("/style.css",
+                  cacheable({.body = "body{background:#cde}", .contentType = "text/css"}));
+    server_.route("/next", cacheable({.body = page("next", "<a href=/>home</a>")}));
+    server_.route("/slow", {.body = page("slow", "slow"), .delayMs = 3000});
+    server_.route("/slowlink", {.body = page("slowlink", "<a href=/slow>slow</a>")});
+    server_.route("/blank", {.body = page("blank", "<a href=/popup target=_blank>popup</a>")});
+    server_.route("/open",
+                  {.body = page("open", "<div onclick=\"window.open('/popup')\">open</div>")});
+    server_.route("/mailto",
+                  {.body = page("mailto", "<a href=mailto:nobody@example.invalid>mail</a>")});
+    server_.route("/popup", {.body = page("popup", "popup")});
+    server_.route("/to-home", {.body = {}, .headers = {{"Location", "/"}}, .status = 302});
+    server_.route("/painted", {.body = "", .contentType = "text/plain"});
+    server_.route("/download",
+                  {.body = "payload",
+                   .contentType = "application/octet-stream",
+                   .headers = {{"Content-Disposition", "attachment; filename=x.bin"}}});
+    server_.route("/notify",
+                  {.body = page("notify", "<div onclick=\"Notification.requestPermission()"
+                                          ".then(p => fetch('/permission-' + p))\">ask</div>")});
 
-    QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &m_mailer, "open");
+    QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &mailer_, "open");
 
-    m_host = new QWidget;
-    m_host->resize(640, 480);
+    host_ = new QWidget;
+    host_->resize(640, 480);
     QString error;
-    m_browser = loadBrowser(m_host, {QStringLiteral(LUMATIC_TEST_WEB_MODULE)}, &error);
-    QVERIFY2(m_browser, qPrintable(error));
-    m_browser->widget()->setGeometry(m_host->rect());
-    m_host->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_host));
-    m_browser->navigate(url("/"));
-    QTRY_COMPARE_WITH_TIMEOUT(m_server.hits("/painted"), 1, 10000);
-    QCOMPARE(m_browser->url(), url("/"));
+    browser_ = loadBrowser(host_, {QStringLiteral(LUMATIC_TEST_WEB_MODULE)}, &error);
+    QVERIFY2(browser_, qPrintable(error));
+    browser_->widget()->setGeometry(host_->rect());
+    host_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(host_));
+    browser_->navigate(url("/"));
+    QTRY_COMPARE_WITH_TIMEOUT(server_.hits("/painted"), 1, 10000);
+    QCOMPARE(browser_->url(), url("/"));
 }
 
 void TestWebBrowser::cleanupTestCase() {
     QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
-    delete m_host;
+    delete host_;
 }
 
 // Without this the refresh test could not tell a fresh load from a plain one.
 void TestWebBrowser::plainNavigationUsesCache() {
     QVERIFY(load("/"));
     QVERIFY(load("/next"));
-    const int homeHits = m_server.hits("/");
+    const int homeHits = server_.hits("/");
     QVERIFY(load("/"));
-    QCOMPARE(m_server.hits("/"), homeHits);
+    QCOMPARE(server_.hits("/"), homeHits);
 }
 
 // What the Refresh button does: navigate home, then reload from the server.
@@ -165,31 +165,31 @@ void TestWebBrowser::refreshEndsOnFreshHome() {
         break;
     case Before::AfterLink:
         QVERIFY(clickAndWait());
-        QCOMPARE(m_browser->url(), url("/next"));
+        QCOMPARE(browser_->url(), url("/next"));
         break;
     case Before::DuringNavigate:
-        m_browser->navigate(url("/slow"));
+        browser_->navigate(url("/slow"));
         break;
     case Before::DuringLinkLoad: {
-        const int slowHits = m_server.hits("/slow");
+        const int slowHits = server_.hits("/slow");
         click();
-        QTRY_COMPARE(m_server.hits("/slow"), slowHits + 1);
+        QTRY_COMPARE(server_.hits("/slow"), slowHits + 1);
         break;
     }
     }
 
-    const int homeHits = m_server.hits("/");
-    const int cssHits = m_server.hits("/style.css");
-    QSignalSpy finished(m_browser, &Browser::loadFinished);
-    m_browser->navigate(url(home.constData()));
-    m_browser->reloadFromSource();
+    const int homeHits = server_.hits("/");
+    const int cssHits = server_.hits("/style.css");
+    QSignalSpy finished(browser_, &Browser::loadFinished);
+    browser_->navigate(url(home.constData()));
+    browser_->reloadFromSource();
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
     QTest::qWait(300); // room for a stray second load to show
     QCOMPARE(finished.count(), 1);
     QVERIFY(finished.first().first().toBool());
-    QCOMPARE(m_browser->url(), url("/"));
-    QVERIFY(m_server.hits("/") > homeHits);
-    QVERIFY(m_server.hits("/style.css") > cssHits);
+    QCOMPARE(browser_->url(), url("/"));
+    QVERIFY(server_.hits("/") > homeHits);
+    QVERIFY(server_.hits("/style.css") > cssHits);
 }
 
 void TestWebBrowser::refuses_data() {
@@ -211,23 +211,23 @@ void TestWebBrowser::refuses() {
     QFETCH(QByteArray, neverRequested);
 
     QVERIFY(load(start.constData()));
-    const int opened = m_mailer.opened;
+    const int opened = mailer_.opened;
     if (target.isEmpty())
         click();
     else
-        m_browser->navigate(target);
+        browser_->navigate(target);
     // Nothing is expected to happen; give it time to happen if it would.
     QTest::qWait(1000);
-    QCOMPARE(m_browser->url(), url(start.constData()));
-    QCOMPARE(m_mailer.opened, opened);
+    QCOMPARE(browser_->url(), url(start.constData()));
+    QCOMPARE(mailer_.opened, opened);
     if (!neverRequested.isEmpty())
-        QCOMPARE(m_server.hits(neverRequested), 0);
+        QCOMPARE(server_.hits(neverRequested), 0);
 }
 
 void TestWebBrowser::deniesPermissions() {
     QVERIFY(load("/notify"));
     click();
-    QTRY_COMPARE_WITH_TIMEOUT(m_server.hits("/permission-denied"), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(server_.hits("/permission-denied"), 1, 10000);
 }
 
 int main(int argc, char *argv[]) {
