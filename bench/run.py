@@ -120,7 +120,10 @@ class NewsPage:
                 self.send_header("Content-Type", "text/html; charset=utf-8")
                 self.send_header("Content-Length", str(len(body)))
                 self.end_headers()
-                self.wfile.write(body)
+                try:
+                    self.wfile.write(body)
+                except (BrokenPipeError, ConnectionResetError):
+                    pass  # the window closes once its page has loaded, dropping what is left
 
             def log_message(self, *args):
                 pass
