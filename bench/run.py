@@ -296,13 +296,14 @@ def news_run(app, env, page):
     return {key: child.number(key) for key in child.values if key.startswith("news_")}
 
 
-def machine():
+def machine(load_at_start):
     cpu = next((line.split(":", 1)[1].strip() for line in open("/proc/cpuinfo")
                 if line.startswith("model name")), platform.processor())
     qt = subprocess.run(["dpkg-query", "-W", "-f=${Version}", "libqt6core6"],
                         capture_output=True, text=True).stdout or "unknown"
     return {"cores": os.cpu_count(), "cpu": cpu, "qt": qt, "kernel": platform.release(),
-            "date": datetime.datetime.now().strftime("%Y-%m-%d %H:%M")}
+            "date": datetime.datetime.now().strftime("%Y-%m-%d %H:%M"),
+            "load": (load_at_start, os.getloadavg()[0])}
 
 
 def spread(s, unit, digits=1):
@@ -456,7 +457,8 @@ def report(m, startup, offscreen, preview, bare, news, pairs):
                      f"{'ok' if ok else 'short'}")
 
     header = (f"Machine: {m['cores']} cores ({m['cpu']}), Linux {m['kernel']}, Qt {m['qt']}; "
-              f"{m['date']}. Release build; {pairs} start-up rounds after a warm-up. Figures: "
+              f"{m['date']}; load average {m['load'][0]:.1f} at the start, {m['load'][1]:.1f} at "
+              f"the end. Release build; {pairs} start-up rounds after a warm-up. Figures: "
               "median (p10, p90) over the runs; ratios are the median of the per-round ratios.")
     table = ["| measure | Lumatic | yardstick | ratio per round |", "|---|---|---|---|"]
     table += [f"| {' | '.join(cell.replace('|', '/') for cell in row)} |" for row in rows]
@@ -486,6 +488,7 @@ def main():
     bare = os.path.abspath(os.path.join(args.build, "bench_bare_window"))
     doc = args.doc or os.path.join(args.build, "performance.md")
 
+    load_at_start = os.getloadavg()[0]
     runtime = tempfile.mkdtemp(prefix="lumatic-bench-")
     base = {k: v for k, v in os.environ.items()
             if not k.startswith(("QT_", "WAYLAND_", "QTWEBENGINE_")) and k != "DISPLAY"}
@@ -516,8 +519,8 @@ def main():
         for display in displays:
             display.close()
 
-    header, table, lines, failed = report(machine(), startup, offscreen, preview, bare_result,
-                                          news, args.pairs)
+    header, table, lines, failed = report(machine(load_at_start), startup, offscreen, preview,
+                                          bare_result, news, args.pairs)
     print("\n" + header + "\n\n" + "\n".join(table) + "\n\n" + "\n".join(lines))
     write_doc(doc, header, table, lines)
     print(f"\nwritten to {doc}")
