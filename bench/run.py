@@ -489,10 +489,10 @@ def main():
     doc = args.doc or os.path.join(args.build, "performance.md")
 
     load_at_start = os.getloadavg()[0]
-    runtime = tempfile.mkdtemp(prefix="lumatic-bench-")
+    runtime = tempfile.TemporaryDirectory(prefix="lumatic-bench-")
     base = {k: v for k, v in os.environ.items()
             if not k.startswith(("QT_", "WAYLAND_", "QTWEBENGINE_")) and k != "DISPLAY"}
-    base["XDG_RUNTIME_DIR"] = runtime
+    base["XDG_RUNTIME_DIR"] = runtime.name
     displays = [Display()]
     page = NewsPage()
     try:
@@ -518,6 +518,7 @@ def main():
         page.close()
         for display in displays:
             display.close()
+        runtime.cleanup()
 
     header, table, lines, failed = report(machine(load_at_start), startup, offscreen, preview,
                                           bare_result, news, args.pairs)
