@@ -12,12 +12,16 @@ deps:
 # WERROR=1 makes compiler warnings errors, as in CI; without it a newer toolchain only warns.
 # The choice is kept in the build tree until it is given again (WERROR=0 turns it off).
 WERROR ?=
-build: deps
-	@[ -f $(BUILD)/build.ninja ] && [ -z "$(WERROR)" ] || $(GENERATE) -B $(BUILD) \
+CONFIGURE = [ -f $(BUILD)/build.ninja ] && [ -z "$(WERROR)" ] || $(GENERATE) -B $(BUILD) \
 	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMATIC_WERROR=$(if $(filter 1,$(WERROR)),ON,OFF)
+build: deps
+	@$(CONFIGURE)
 	@cmake --build $(BUILD)
 
-run: build
+# Only the program and its web module, not the test suite.
+run: deps
+	@$(CONFIGURE)
+	@cmake --build $(BUILD) --target lumatic
 	@if [ -z "$${DISPLAY:-}" ] && [ -z "$${WAYLAND_DISPLAY:-}" ]; then \
 	    echo "lumatic needs a display, and there is none here; for a virtual one: xvfb-run -a make run"; \
 	    exit 1; \
