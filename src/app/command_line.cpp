@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include "lumatic_config.h"
+
 #include <cstdio>
 #include <cstring>
 
