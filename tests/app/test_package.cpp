@@ -47,11 +47,11 @@ private slots:
         QTest::addColumn<QString>("line");
         const QString version = QRegularExpression::escape(LUMATIC_VERSION);
         QTest::newRow("manual page") << "usr/share/man/man1/lumatic.1.gz"
-                                     << "^\\.TH LUMATIC 1 \\S+ \"lumatic " + version + "\"";
+                                     << QString(R"(^\.TH LUMATIC 1 \S+ "lumatic %1")").arg(version);
         QTest::newRow("copyright") << "usr/share/doc/lumatic/copyright"
                                    << "^License: MIT$";
-        QTest::newRow("changelog") << "usr/share/doc/lumatic/changelog.gz"
-                                   << "^lumatic \\(" + version + "\\) ";
+        QTest::newRow("changelog")
+            << "usr/share/doc/lumatic/changelog.gz" << QString(R"(^lumatic \(%1\) )").arg(version);
     }
     void documentsAreThere() {
         QFETCH(QString, path);
