@@ -1,14 +1,17 @@
 #include "position_text.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace lumatic {
 
 namespace {
 
-// A whole number as a clock writes it: digits only, no leading zero.
+// A whole number as a clock writes it: digits only, no leading zero. from_chars alone would
+// also take a minus sign.
 std::optional<int> plainNumber(std::string_view digits) {
-    if (digits.empty() || digits.front() == '0')
+    if (digits.empty() || digits.front() == '0' ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return std::nullopt;
     int value = 0;
     const char *end = digits.data() + digits.size();

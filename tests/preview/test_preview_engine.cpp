@@ -32,6 +32,12 @@ private slots:
         QTest::newRow("zero") << "0/23" << 0 << 0;
         QTest::newRow("past the end") << "24/23" << 0 << 0;
         QTest::newRow("sign") << "+7/23" << 0 << 0;
+        QTest::newRow("before the start") << "-20/24" << 0 << 0;
+        QTest::newRow("minus zero") << "-0/23" << 0 << 0;
+        QTest::newRow("negative length") << "7/-23" << 0 << 0;
+        QTest::newRow("sign in length") << "7/+23" << 0 << 0;
+        QTest::newRow("blank after slash") << "7/ 23" << 0 << 0;
+        QTest::newRow("hexadecimal") << "0x7/23" << 0 << 0;
         QTest::newRow("no slash") << "723" << 0 << 0;
         QTest::newRow("two slashes") << "7/23/23" << 0 << 0;
         QTest::newRow("initial text") << "Number of strings and which is being previewed" << 0 << 0;
@@ -94,6 +100,7 @@ private slots:
         QTest::newRow("another clock's length") << 1 << "5/24" << -1;
         QTest::newRow("leading zero") << 1 << "05/23" << -1;
         QTest::newRow("blank") << 1 << "5/23 " << -1;
+        QTest::newRow("before the start") << 18 << "-20/24" << -1;
         QTest::newRow("initial text")
             << 1 << "Number of strings and which is being previewed" << -1;
     }
