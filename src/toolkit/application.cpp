@@ -10,6 +10,8 @@ namespace lumatic {
 void setUpApplication(QApplication &app) {
     QApplication::setApplicationName(QStringLiteral("lumatic"));
     QApplication::setApplicationDisplayName(QString());
+    // The desktop entry's id: on Wayland the app id, by which docks find its launcher and icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.example.Lumatic"));
     QApplication::setWindowIcon(bookIcon());
     // The list captions must each fit on one line of their 129 x 13 pixel labels.
     QFont font;
