@@ -9,17 +9,19 @@
 
 namespace lumatic {
 
-// A top-level window of fixed size that opens centred on its screen and is destroyed, with
-// all it holds, when it closes.
+// A top-level window of fixed size that opens centred on its screen, frame included, and is
+// destroyed, with all it holds, when it closes.
 class Form : public QWidget {
     Q_OBJECT
 public:
     Form(const char *name, const QString &caption, QSize clientSize, std::uint32_t background);
 
-    // Shows the window without making it modal; an open window is only brought forward.
+    // Shows the window without making it modal; an open window is restored if minimised,
+    // raised and activated.
     void showNonModal();
 
-    // Changes the client size while the top-left corner stays where it is.
+    // Changes the client size while the top-left corner stays where it is, unless the window
+    // would then reach off the screen: it moves up or left just enough to show whole.
     void resizeClient(QSize clientSize);
 
 signals:
@@ -28,9 +30,13 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
+    void centre();
+
     bool placed_ = false;
+    bool centreOnceFramed_ = false;
 };
 
 // Holds one window of a kind: made on first use, forgotten as soon as it closes, so the next
