@@ -68,7 +68,8 @@ Frame::Frame(QWidget *parent, const char *name, const QRect &geometry, const QSt
 void Frame::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.setFont(captionFont_);
-    const QFontMetrics metrics(captionFont_);
+    // The widget's own metrics: the screen's may differ from the application's default.
+    const QFontMetrics metrics(captionFont_, this);
     // The border runs through the middle of the caption's line, and the caption breaks it.
     const int borderTop = metrics.height() / 2;
     painter.setPen(captionColour_);

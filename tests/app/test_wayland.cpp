@@ -1,0 +1,117 @@
+#include "app/window_registry.h"
+#include "lumatic_test.h"
+#include "toolkit/controls.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+
+using namespace lumatic;
+using lumatic::test::control;
+
+// Lumatic as a Wayland client of a compositor of its own (weston), with no X display at all.
+
+namespace {
+
+// Where the caption breaks the frame's top border, and where the caption's ink lies in that
+// break, in the frame's own pixels.
+struct CaptionGap {
+    int gapLeft = -1, gapRight = -1, inkLeft = -1, inkRight = -1;
+};
+
+CaptionGap captionGap(Frame &frame) {
+    const QImage image = frame.grab().toImage();
+    const QColor border = frame.captionColour();
+    const QColor background = frame.palette().color(QPalette::Window);
+    const int right = image.width() - 1;
+    int borderY = 0;
+    while (borderY < image.height() && image.pixelColor(right, borderY + 1) != border)
+        ++borderY;
+    ++borderY;
+    CaptionGap gap;
+    for (int x = 1; x < right; ++x) {
+        if (image.pixelColor(x, borderY) == border)
+            continue;
+        if (gap.gapLeft < 0)
+            gap.gapLeft = x;
+        gap.gapRight = x;
+    }
+    for (int x = gap.gapLeft; x <= gap.gapRight; ++x)
+        for (int y = 0; y < 2 * borderY; ++y)
+            if (image.pixelColor(x, y) != background) {
+                if (gap.inkLeft < 0)
+                    gap.inkLeft = x;
+                gap.inkRight = x;
+            }
+    return gap;
+}
+
+} // namespace
+
+class TestWayland : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QCOMPARE(QGuiApplication::platformName(), "wayland"); }
+
+    // The program finds Wayland by itself and names its window after the desktop entry.
+    void theProgramRunsNatively() {
+        QProcess program;
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("WAYLAND_DEBUG", "client");
+        program.setProcessEnvironment(environment);
+        program.start(LUMATIC_PROGRAM, {});
+        QVERIFY(program.waitForStarted());
+        const QString appId =
+            QString("set_app_id(\"%1\")").arg(QFileInfo(LUMATIC_DESKTOP_ENTRY).completeBaseName());
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += program.readAllStandardError()).contains(appId.toUtf8()),
+                                 10000);
+        QVERIFY(said.contains("set_title(\"Kingpin Lumatic\")"));
+        QCOMPARE(program.state(), QProcess::Running);
+        program.kill();
+        program.waitForFinished();
+    }
+
+    void aSelectionPlaysAndCloseEverythingEndsIt() {
+        WindowRegistry windows(nullptr, nullptr);
+        QObject::connect(&windows, &WindowRegistry::ended, qApp, &QCoreApplication::quit);
+        MainWindow &main = windows.mainWindow();
+        main.showNonModal();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        QTest::mouseClick(control(main, "Label5"), Qt::LeftButton);
+        QTRY_VERIFY(control<QLineEdit>(main, "stylerun")->text().endsWith("/33"));
+        QTRY_VERIFY(control<Swatch>(main, "preview")->backColor() != 0x808080);
+        QTimer::singleShot(0, &main,
+                           [&] { QTest::mouseClick(control(main, "Image3"), Qt::LeftButton); });
+        QTimer watchdog;
+        watchdog.callOnTimeout([] { QCoreApplication::exit(99); });
+        watchdog.start(10000);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(!windows.anyOpen());
+    }
+
+    // A caption breaks its frame's border just around its text.
+    void captionsFitTheirBreakInTheBorder_data() {
+        QTest::addColumn<QString>("frame");
+        QTest::newRow("information") << "Frame1";
+        QTest::newRow("left list") << "Frame2";
+        QTest::newRow("right list") << "Frame3";
+    }
+    void captionsFitTheirBreakInTheBorder() {
+        QFETCH(QString, frame);
+        WindowRegistry windows(nullptr, nullptr);
+        MainWindow &main = windows.mainWindow();
+        main.showNonModal();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        const CaptionGap gap = captionGap(*control<Frame>(main, frame));
+        QVERIFY(gap.inkLeft > gap.gapLeft);
+        QVERIFY(gap.inkLeft - gap.gapLeft <= 4);
+        QVERIFY(gap.gapRight - gap.inkRight <= 4);
+    }
+};
+
+LUMATIC_TEST_MAIN(TestWayland)
+#include "test_wayland.moc"
