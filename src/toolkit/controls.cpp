@@ -123,6 +123,8 @@ PositionBox::PositionBox(QWidget *parent, const char *name, const QRect &geometr
     : QLineEdit(text, parent) {
     place(this, name, geometry);
     setAccessibleName(QStringLiteral("Position"));
+    // Only the clocks write it.
+    setReadOnly(true);
     // It fills its whole box, so a tick's new text repaints nothing beneath it.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoMousePropagation);

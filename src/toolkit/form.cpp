@@ -1,5 +1,6 @@
 #include "form.h"
 
+#include "accessibility.h"
 #include "colours.h"
 
 #include <QCloseEvent>
@@ -12,6 +13,7 @@ Form::Form(const char *name, const QString &caption, QSize clientSize, std::uint
     : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint) {
+    installAccessibility();
     setObjectName(QLatin1String(name));
     setWindowTitle(caption);
     setAttribute(Qt::WA_DeleteOnClose);

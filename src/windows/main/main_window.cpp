@@ -60,6 +60,8 @@ void MainWindow::makeInformation() {
                       QStringLiteral("strings abc... a=dark, m=normal, z=bright"), textColour);
     preview =
         new Swatch(Frame1, "preview", twipRect(120, 1800, 3975, 375), swatchStart, captionColour);
+    // Its first grey is none of the levels.
+    preview->setAccessibleDescription(QStringLiteral("No level"));
     uses = new TextLabel(Frame1, "uses", twipRect(120, 1080, 3975, 735), QStringLiteral("uses"),
                          textColour);
     style = new TextLabel(Frame1, "style", twipRect(120, 240, 3975, 255),
