@@ -12,6 +12,8 @@ namespace lumatic {
 inline constexpr std::uint32_t darkBackground = 0x1D1D1D;
 inline constexpr std::uint32_t captionColour = 0xA6C1C6;
 inline constexpr std::uint32_t textColour = 0xC0C0C0;
+// Text of a disabled control: the classic disabled grey.
+inline constexpr std::uint32_t disabledTextColour = 0x808080;
 
 // Colours are designed as 0x00BBGGRR values: red in the lowest byte.
 inline QColor colourFromValue(std::uint32_t value) {

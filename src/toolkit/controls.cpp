@@ -44,6 +44,18 @@ TextLabel::TextLabel(QWidget *parent, const char *name, const QRect &geometry, c
     setColour(this, QPalette::WindowText, colour);
 }
 
+void TextLabel::paintEvent(QPaintEvent *event) {
+    if (!breakLongWords_) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.setPen(palette().color(foregroundRole()));
+    QTextOption layout(alignment());
+    layout.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    painter.drawText(QRectF(contentsRect()), text(), layout);
+}
+
 void ClickableLabel::mousePressEvent(QMouseEvent *event) {
     event->accept();
 }
@@ -125,6 +137,7 @@ PositionBox::PositionBox(QWidget *parent, const char *name, const QRect &geometr
     setAccessibleName(QStringLiteral("Position"));
     // Only the clocks write it.
     setReadOnly(true);
+    keepDisabledText();
     // It fills its whole box, so a tick's new text repaints nothing beneath it.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoMousePropagation);
@@ -133,6 +146,23 @@ PositionBox::PositionBox(QWidget *parent, const char *name, const QRect &geometr
 void PositionBox::write(const QString &text) {
     setText(text);
     emit written();
+}
+
+// Disabled, the box draws its text in the classic disabled grey, readable on a dark box; a
+// style's own disabled colour is about the labels' grey and differs between desktop themes.
+void PositionBox::keepDisabledText() {
+    const QColor grey = colourFromValue(disabledTextColour);
+    if (palette().color(QPalette::Disabled, QPalette::Text) == grey)
+        return;
+    QPalette colours = palette();
+    colours.setColor(QPalette::Disabled, QPalette::Text, grey);
+    setPalette(colours);
+}
+
+void PositionBox::changeEvent(QEvent *event) {
+    QLineEdit::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        keepDisabledText();
 }
 
 } // namespace lumatic

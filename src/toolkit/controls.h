@@ -22,6 +22,15 @@ class TextLabel : public QLabel {
 public:
     TextLabel(QWidget *parent, const char *name, const QRect &geometry, const QString &text,
               std::uint32_t colour);
+
+    // From now on a word longer than the line breaks between letters and goes on in the next.
+    void breakLongWords() { breakLongWords_ = true; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    bool breakLongWords_ = false;
 };
 
 // A text label that delivers a click: a press and release of the left button over it.
@@ -108,6 +117,12 @@ public:
 
 signals:
     void written();
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    void keepDisabledText();
 };
 
 } // namespace lumatic

@@ -31,6 +31,9 @@ MainWindow::MainWindow(MainWindowHost &host)
     makeTopStrip();
     makeInformation();
     makeLists();
+    // A pattern is one long word: it wraps between letters rather than run off the edge.
+    for (TextLabel *label : findChildren<TextLabel *>())
+        label->breakLongWords();
     Form_Load();
 }
 

@@ -14,9 +14,23 @@ QColor rgb(std::uint32_t value) {
     return colourFromValue(value);
 }
 
-// The window as a user sees it, for checks on what is actually drawn.
+// The window as a user sees it, for checks on what is actually drawn: one sample per logical
+// pixel, so that the checks hold at any scale.
 QImage shot(QWidget &window) {
-    return window.grab().toImage();
+    QImage image = window.grab().toImage().scaled(window.size(), Qt::IgnoreAspectRatio,
+                                                  Qt::FastTransformation);
+    image.setDevicePixelRatio(1);
+    return image;
+}
+
+// The rightmost column of a region that holds light text, counted from the region's left, or
+// -1 when there is none.
+int inkRight(const QImage &image, const QRect &region) {
+    for (int x = region.right(); x >= region.left(); --x)
+        for (int y = region.top(); y <= region.bottom(); ++y)
+            if (qGray(image.pixel(x, y)) > 0x60)
+                return x - region.left();
+    return -1;
 }
 
 } // namespace
@@ -183,6 +197,52 @@ private slots:
         const QPoint origin = swatch->mapTo(main_, QPoint(0, 0));
         QCOMPARE(image.pixelColor(origin + QPoint(100, 12)), rgb(0x808080));
         QCOMPARE(image.pixelColor(origin), rgb(0xA6C1C6));
+        // The disabled box's text is the classic disabled grey, not the labels' light grey.
+        const QRect boxArea(box->mapTo(main_, QPoint(0, 0)), box->size());
+        int brightest = 0;
+        for (int x = boxArea.left(); x <= boxArea.right(); ++x)
+            for (int y = boxArea.top(); y <= boxArea.bottom(); ++y)
+                brightest = std::max(brightest, qGray(image.pixel(x, y)));
+        QCOMPARE(brightest, 0x80);
+    }
+
+    // A pattern is one long word: it breaks between letters, filling the first line, and the
+    // rest shows in the part of the second line that the label has room for.
+    void patternsWrapBetweenLetters_data() {
+        QTest::addColumn<int>("entry");
+        for (int entry = 1; entry <= styleCount; ++entry)
+            QTest::newRow(styleEntry(entry).pattern.data()) << entry;
+    }
+    void patternsWrapBetweenLetters() {
+        QFETCH(int, entry);
+        const QString pattern = test::q(styleEntry(entry).pattern);
+        auto *strings = control<QLabel>("strings");
+        const QString before = strings->text();
+        main_->Label_Click(entry <= 10 ? entry : 31 - entry);
+        main_->Form_Click();
+        QCOMPARE(strings->text(), pattern);
+        const QImage image = shot(*main_);
+        strings->setText(before);
+        const QFontMetricsF metrics(strings->font(), strings);
+        qsizetype fit = pattern.size();
+        while (metrics.horizontalAdvance(pattern.left(fit)) > strings->width())
+            --fit;
+        const QRect label(strings->mapTo(main_, QPoint(0, 0)), strings->size());
+        const int line = qRound(metrics.lineSpacing());
+        // The position box covers the label's last row.
+        const QRect first(label.topLeft(), QSize(label.width(), line));
+        const QRect second(label.left(), label.top() + line, label.width(),
+                           label.height() - line - 1);
+        // The ink ends where the letters' advance does, less a letter's side bearing.
+        const auto near = [](int ink, qreal advance) {
+            return ink + 1 >= advance - 3 && ink + 1 <= advance + 1;
+        };
+        QVERIFY(near(inkRight(image, first), metrics.horizontalAdvance(pattern.left(fit))));
+        if (fit == pattern.size())
+            QCOMPARE(inkRight(image, second), -1);
+        else
+            QVERIFY(near(inkRight(image, second), metrics.horizontalAdvance(pattern.mid(fit))));
+        QVERIFY(metrics.horizontalAdvance(pattern.mid(fit)) <= strings->width());
     }
 
     void pictureButtons_data() {
