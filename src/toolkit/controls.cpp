@@ -44,6 +44,11 @@ TextLabel::TextLabel(QWidget *parent, const char *name, const QRect &geometry, c
     setColour(this, QPalette::WindowText, colour);
 }
 
+void TextLabel::uncover(const QWidget *sibling) {
+    const QRegion reached = mask().isEmpty() ? QRegion(rect()) : mask();
+    setMask(reached - sibling->geometry().translated(-pos()));
+}
+
 void TextLabel::paintEvent(QPaintEvent *event) {
     if (!breakLongWords_) {
         QLabel::paintEvent(event);

@@ -26,6 +26,9 @@ public:
     // From now on a word longer than the line breaks between letters and goes on in the next.
     void breakLongWords() { breakLongWords_ = true; }
 
+    // Clicks on the given sibling, which lies behind the label, reach the sibling.
+    void uncover(const QWidget *sibling);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 

@@ -124,6 +124,28 @@ private slots:
         QCOMPARE(windows->clocks().runningClock(), std::nullopt);
     }
 
+    // The help button takes a click anywhere on its picture, also where the version label lies
+    // over its left edge; elsewhere the label takes the click and does nothing with it.
+    void clicksOnTheTopStripReachWhatIsDrawnThere_data() {
+        QTest::addColumn<QPoint>("where");
+        QTest::addColumn<bool>("help");
+        QTest::newRow("help button's left edge") << QPoint(226, 12) << true;
+        QTest::newRow("help button's middle") << QPoint(236, 12) << true;
+        QTest::newRow("version label") << QPoint(60, 14) << false;
+        QTest::newRow("version label's right end") << QPoint(222, 12) << false;
+    }
+    void clicksOnTheTopStripReachWhatIsDrawnThere() {
+        QFETCH(QPoint, where);
+        QFETCH(bool, help);
+        WindowRegistry *windows = &shown_.registry();
+        MainWindow &main = shown_.main();
+        main.Label_Click(2);
+        // Through the window, as the pointer's click arrives.
+        QTest::mouseClick(main.windowHandle(), Qt::LeftButton, {}, where);
+        QCOMPARE(windows->existingHelpWindow() != nullptr, help);
+        QCOMPARE(windows->clocks().runningClock(), help ? std::nullopt : std::optional<int>(2));
+    }
+
     void aStopBeforeAnySelectionMakesTheClocksHidden() {
         WindowRegistry *windows = &shown_.registry();
         windows->mainWindow().Form_Click();
