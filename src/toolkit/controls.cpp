@@ -170,4 +170,44 @@ void PositionBox::changeEvent(QEvent *event) {
         keepDisabledText();
 }
 
+PushButton::PushButton(QWidget *parent, const char *name, const QRect &geometry,
+                       const QString &caption)
+    : QPushButton(caption, parent) {
+    setObjectName(QLatin1String(name));
+    setGeometry(geometry);
+}
+
+void PushButton::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    const QRect face = rect();
+    painter.fillRect(face, palette().button());
+    // Two lines of edge: light above and left, dark below and right; swapped while pressed.
+    const bool sunk = isDown();
+    const auto edge = [&](const QRect &box, QColor above, QColor below) {
+        painter.setPen(sunk ? below : above);
+        painter.drawLine(box.topLeft(), box.topRight() - QPoint(1, 0));
+        painter.drawLine(box.topLeft(), box.bottomLeft() - QPoint(0, 1));
+        painter.setPen(sunk ? above : below);
+        painter.drawLine(box.bottomLeft(), box.bottomRight());
+        painter.drawLine(box.topRight(), box.bottomRight());
+    };
+    edge(face, Qt::white, Qt::black);
+    edge(face.adjusted(1, 1, -1, -1), colourFromValue(0xC0C0C0), colourFromValue(0x404040));
+    painter.setPen(palette().color(QPalette::ButtonText));
+    painter.drawText(face.translated(sunk ? QPoint(1, 1) : QPoint()), Qt::AlignCenter, text());
+    if (hasFocus()) {
+        // Every other pixel, as the classic focus rectangle is drawn.
+        const QRect focus = face.adjusted(3, 3, -4, -4);
+        const QColor dot = palette().color(QPalette::ButtonText);
+        for (int x = focus.left(); x <= focus.right(); x += 2) {
+            painter.fillRect(x, focus.top(), 1, 1, dot);
+            painter.fillRect(x, focus.bottom(), 1, 1, dot);
+        }
+        for (int y = focus.top(); y <= focus.bottom(); y += 2) {
+            painter.fillRect(focus.left(), y, 1, 1, dot);
+            painter.fillRect(focus.right(), y, 1, 1, dot);
+        }
+    }
+}
+
 } // namespace lumatic

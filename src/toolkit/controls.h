@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPushButton>
 #include <QWidget>
 #include <cstdint>
 
@@ -126,6 +127,17 @@ protected:
 
 private:
     void keepDisabledText();
+};
+
+// A push button drawn as the classic graphical style does: a flat face in its Button colour
+// with a raised edge, sunk while pressed, and a dotted rectangle while it has the focus.
+class PushButton : public QPushButton {
+    Q_OBJECT
+public:
+    PushButton(QWidget *parent, const char *name, const QRect &geometry, const QString &caption);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 };
 
 } // namespace lumatic

@@ -24,9 +24,7 @@ constexpr QSize browsingSize = twipSize(5010 - 90, 5940 - 375);
 
 QPushButton *button(QWidget *parent, const char *name, const QRect &geometry,
                     const QString &caption) {
-    auto *control = new QPushButton(caption, parent);
-    control->setObjectName(QLatin1String(name));
-    control->setGeometry(geometry);
+    auto *control = new PushButton(parent, name, geometry, caption);
     control->setFont(arial(9));
     // Enter presses the button that has the focus, as Space does; none is the default.
     control->setAutoDefault(true);

@@ -148,6 +148,37 @@ private slots:
         QVERIFY(!windows->existingNewsWindow());
     }
 
+    // The graphical style: a flat face in the button's own grey with a raised edge, and the
+    // keyboard focus shown by a dotted rectangle, not by a tint.
+    void buttonsAreFlatGreyWithADottedFocus_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("focus");
+        QTest::newRow("Okay, with the focus") << "Command1" << true;
+        QTest::newRow("Cancel") << "Command2" << false;
+    }
+    void buttonsAreFlatGreyWithADottedFocus() {
+        QFETCH(QString, name);
+        QFETCH(bool, focus);
+        NewsWindow window(QUrl("http://127.0.0.1:9/"), [](QWidget *) { return nullptr; });
+        window.showNonModal();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QWidget *button = control(window, name);
+        QCOMPARE(button->hasFocus(), focus);
+        const QImage image = button->grab().toImage().scaled(button->size());
+        const int right = button->width() - 1, bottom = button->height() - 1;
+        QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));
+        QCOMPARE(image.pixelColor(right, bottom), QColor(Qt::black));
+        // Face between the edge and the caption, at the top and at both sides.
+        const QColor face = colourFromValue(0x808080);
+        for (const QPoint at : {QPoint(right / 2, 2), QPoint(6, bottom / 2), QPoint(right - 6, 2)})
+            QCOMPARE(image.pixelColor(at), face);
+        // The focus rectangle's top line: every other pixel dark.
+        int dark = 0;
+        for (int x = 4; x < right - 4; ++x)
+            dark += image.pixelColor(x, 3) != face;
+        QCOMPARE(dark, focus ? (right - 8) / 2 : 0);
+    }
+
     void okayBrowsesAndReopeningStartsOver() {
         auto windows = makeWindows(server_.url("/"));
         windows->showNews();
