@@ -229,10 +229,12 @@ private slots:
             --fit;
         const QRect label(strings->mapTo(main_, QPoint(0, 0)), strings->size());
         const int line = qRound(metrics.lineSpacing());
-        // The position box covers the label's last row.
+        // The second line is read where its small letters stand, below the first line's
+        // descenders; the position box covers the label's last row.
         const QRect first(label.topLeft(), QSize(label.width(), line));
-        const QRect second(label.left(), label.top() + line, label.width(),
-                           label.height() - line - 1);
+        const int small = line + qCeil(metrics.ascent() - metrics.xHeight());
+        const QRect second(label.left(), label.top() + small, label.width(),
+                           label.height() - small - 1);
         // The ink ends where the letters' advance does, less a letter's side bearing.
         const auto near = [](int ink, qreal advance) {
             return ink + 1 >= advance - 3 && ink + 1 <= advance + 1;
