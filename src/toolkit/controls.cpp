@@ -20,7 +20,7 @@ bool isClick(const QWidget *widget, const QMouseEvent *event) {
 
 QFont arial(double points) {
     QFont font;
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     font.setPointSizeF(points);
     font.setWeight(QFont::Normal);
     return font;
