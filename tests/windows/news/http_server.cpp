@@ -1,24 +1,72 @@
 #include "http_server.h"
 
+#include <QFile>
+#include <QProcess>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 
-HttpServer::HttpServer(QObject *parent) : QObject(parent) {
-    connect(&server_, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket *socket = server_.nextPendingConnection()) {
+HttpServer::HttpServer(QObject *parent) : QObject(parent), server_(new QTcpServer) {
+    watch();
+}
+
+HttpServer::HttpServer(const QSslConfiguration &tls, QObject *parent)
+    : QObject(parent), server_(new QSslServer), tls_(true) {
+    static_cast<QSslServer *>(server_.get())->setSslConfiguration(tls);
+    watch();
+}
+
+// Both kinds of server say so once a connection is ready: for TLS, after the handshake.
+void HttpServer::watch() {
+    connect(server_.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
+        while (QTcpSocket *socket = server_->nextPendingConnection()) {
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            if (socket->bytesAvailable())
+                serve(socket);
         }
     });
 }
 
+HttpServer::~HttpServer() = default;
+
+QSslConfiguration HttpServer::selfSignedTls(QString *error) {
+    QTemporaryDir folder;
+    const QString key = folder.filePath(QStringLiteral("key.pem"));
+    const QString certificate = folder.filePath(QStringLiteral("certificate.pem"));
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                   "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
+                   "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out", certificate});
+    if (!openssl.waitForFinished() || openssl.exitCode() != 0) {
+        *error = QStringLiteral("openssl: %1 %2")
+                     .arg(openssl.errorString(), openssl.readAllStandardError());
+        return {};
+    }
+    QFile keyFile(key), certificateFile(certificate);
+    if (!keyFile.open(QIODevice::ReadOnly) || !certificateFile.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("openssl wrote no key or certificate");
+        return {};
+    }
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setPrivateKey(QSslKey(&keyFile, QSsl::Ec));
+    tls.setLocalCertificate(QSslCertificate(&certificateFile));
+    return tls;
+}
+
 bool HttpServer::listen() {
-    return server_.listen(QHostAddress::LocalHost);
+    return server_->listen(QHostAddress::LocalHost);
 }
 
 QUrl HttpServer::url(const QString &path) const {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path));
+    return QUrl(QStringLiteral("%1://127.0.0.1:%2%3")
+                    .arg(tls_ ? "https" : "http")
+                    .arg(server_->serverPort())
+                    .arg(path));
 }
 
 void HttpServer::route(const QByteArray &path, const Response &response) {
