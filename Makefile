@@ -26,7 +26,11 @@ run: deps
 	    echo "lumatic needs a display, and there is none here; for a virtual one: xvfb-run -a make run"; \
 	    exit 1; \
 	fi
-	@$(BUILD)/lumatic
+	@if [ "$$(id -u)" -eq 0 ]; then \
+	    echo "make run: as root, so Chromium's sandbox is off for this run (QTWEBENGINE_DISABLE_SANDBOX=1)"; \
+	    export QTWEBENGINE_DISABLE_SANDBOX=1; \
+	fi; \
+	exec $(BUILD)/lumatic
 
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure

@@ -29,6 +29,9 @@ signals:
     // navigation the user starts inside the page.
     void loadFinished(bool ok);
     void urlChanged(const QUrl &url);
+    // One line for the user, to be shown in place of the page until the next navigate(): why
+    // the page is not shown.
+    void notice(const QString &text);
 };
 
 // What the module exports.
@@ -42,5 +45,5 @@ public:
 
 // Bump the version whenever Browser changes, so that a stale module is refused rather than
 // called into.
-#define LumaticBrowserFactory_iid "org.lumatic.BrowserFactory/1"
+#define LumaticBrowserFactory_iid "org.lumatic.BrowserFactory/2"
 Q_DECLARE_INTERFACE(lumatic::BrowserFactory, LumaticBrowserFactory_iid)

@@ -117,7 +117,7 @@ void NewsWindow::navigate() {
         browser_ = makeBrowser_ ? makeBrowser_(web) : nullptr;
         if (browser_) {
             browser_->widget()->setGeometry(web->rect());
-            browser_->widget()->show();
+            connect(browser_, &Browser::notice, this, &NewsWindow::showNotice);
         } else {
             unavailable_ =
                 new TextLabel(web, "unavailable", web->rect(),
@@ -125,8 +125,21 @@ void NewsWindow::navigate() {
             unavailable_->show();
         }
     }
-    if (browser_)
+    if (browser_) {
+        if (notice_)
+            notice_->hide();
+        browser_->widget()->show();
         browser_->navigate(address_);
+    }
+}
+
+// The browser area shows either the page or one line on why there is none.
+void NewsWindow::showNotice(const QString &text) {
+    if (!notice_)
+        notice_ = new TextLabel(web, "notice", web->rect(), QString(), textColour);
+    notice_->setText(text);
+    browser_->widget()->hide();
+    notice_->show();
 }
 
 void NewsWindow::paintEvent(QPaintEvent *) {

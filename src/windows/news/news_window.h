@@ -48,12 +48,14 @@ protected:
 private:
     void Form_Load();
     void navigate();
+    void showNotice(const QString &text);
 
     QUrl address_;
     BrowserMaker makeBrowser_;
     // Made by the first Okay, never before.
     Browser *browser_ = nullptr;
     TextLabel *unavailable_ = nullptr;
+    TextLabel *notice_ = nullptr;
 
     QPushButton *Command1 = nullptr;
     QPushButton *Command2 = nullptr;

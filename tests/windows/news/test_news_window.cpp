@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -25,6 +26,11 @@ Browser *engine(QWidget *host) {
 // The browser that Okay made, if any.
 Browser *browserOf(const NewsWindow &window) {
     return window.findChild<Browser *>();
+}
+
+// The line the browser area shows in place of a page, once there has been one.
+QLabel *noticeOf(const NewsWindow &window) {
+    return window.findChild<QLabel *>("notice");
 }
 
 const QSize confirming(294, 99), browsing(328, 371);
@@ -177,6 +183,47 @@ private slots:
         for (int x = 4; x < right - 4; ++x)
             dark += image.pixelColor(x, 3) != face;
         QCOMPARE(dark, focus ? (right - 8) / 2 : 0);
+    }
+
+    // As root, Chromium would end the whole process unless its sandbox is off; the program
+    // never switches it off itself. Run in a child without the switch, Okay must leave the
+    // program running, with the reason in the browser area and the window usable.
+    void okayAsRootWithoutTheSandboxSwitchKeepsTheProgram() {
+        if (getuid() != 0 && geteuid() != 0)
+            QSKIP("only root meets Chromium's refusal");
+        if (qgetenv("LUMATIC_TEST_CHILD") != "root-without-switch") {
+            QProcess child;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("LUMATIC_TEST_CHILD", "root-without-switch");
+            child.setProcessEnvironment(environment);
+            child.start(QCoreApplication::applicationFilePath(),
+                        {"okayAsRootWithoutTheSandboxSwitchKeepsTheProgram"});
+            QVERIFY(child.waitForFinished(60000));
+            const QByteArray output = child.readAll();
+            QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 &&
+                         output.contains("PASS   : TestNewsWindow::"
+                                         "okayAsRootWithoutTheSandboxSwitchKeepsTheProgram()"),
+                     output.constData());
+            return;
+        }
+        // The tests' main() switched it off for root.
+        qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
+        auto windows = makeWindows(server_.url("/"));
+        windows->showNews();
+        NewsWindow &window = news(*windows);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::mouseClick(control(window, "Command1"), Qt::LeftButton);
+        QLabel *notice = noticeOf(window);
+        QVERIFY(notice && notice->isVisible());
+        QCOMPARE(notice->text(),
+                 "The web browser does not run as root without QTWEBENGINE_DISABLE_SANDBOX=1.");
+        QCOMPARE(notice->palette().color(QPalette::WindowText), colourFromValue(0xC0C0C0));
+        QTest::mouseClick(control(window, "Command3"), Qt::LeftButton);
+        QVERIFY(notice->isVisible());
+        QTest::qWait(200); // the process would have ended by now
+        QCOMPARE(server_.hits("/"), 0);
+        QTest::mouseClick(control(window, "Command4"), Qt::LeftButton);
+        QVERIFY(!windows->existingNewsWindow());
     }
 
     void okayBrowsesAndReopeningStartsOver() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace lumatic {
 
 // Process-wide settings the web engine reads when its first object is
@@ -14,5 +16,10 @@ void silenceWebEngineContextLog();
 // Qt Quick's software renderer: lighter and faster than OpenGL through a
 // software rasteriser, and needs no share context either.
 void useSoftwareSceneGraph();
+
+// Why the engine cannot start here, in one line for the user, or nothing. As root, Chromium's
+// zygote ends the whole process unless its sandbox is switched off; the program never switches
+// it off itself.
+QString whyTheEngineCannotStart();
 
 } // namespace lumatic
