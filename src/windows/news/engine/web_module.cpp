@@ -1,4 +1,5 @@
 #include "engine_setup.h"
+#include "private_home.h"
 #include "web_browser.h"
 #include "windows/news/browser.h"
 
@@ -47,9 +48,11 @@ public:
         static const bool prepared = [] {
             silenceWebEngineContextLog();
             useSoftwareSceneGraph();
-            return true;
+            return usePrivateHome();
         }();
-        Q_UNUSED(prepared);
+        if (!prepared)
+            return new RefusingBrowser(
+                parent, QStringLiteral("The web browser found no private folder to work in."));
         return new WebBrowser(parent);
     }
 };
