@@ -17,7 +17,8 @@ public:
 
     // The view; it goes with the Browser.
     virtual QWidget *widget() = 0;
-    // Starts loading and returns at once. Only http and https are followed.
+    // Starts loading and returns at once. Only http and https are followed: any other address
+    // is refused, and its loadFinished(false) comes from the event loop.
     virtual void navigate(const QUrl &url) = 0;
     // Loads the current page again, bypassing every cache. Called right after navigate(), it
     // applies to the page being navigated to, not to the one being left.

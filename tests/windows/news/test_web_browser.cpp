@@ -6,12 +6,14 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDirIterator>
 #include <QMetaMethod>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,6 +37,36 @@ public:
 
 public slots:
     void open(const QUrl &) { ++opened; }
+};
+
+// Every window but the host that shows while it watches, each closed at once: a page's dialog
+// would otherwise hold the test, as it holds the user.
+class WindowWatch : public QObject {
+public:
+    explicit WindowWatch(QWidget *host) : host_(host) { qApp->installEventFilter(this); }
+
+    QStringList shown;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() != QEvent::Show || !watched->isWidgetType())
+            return false;
+        auto *window = static_cast<QWidget *>(watched);
+        if (!window->isWindow() || window == host_)
+            return false;
+        shown << QStringLiteral("%1 \"%2\"")
+                     .arg(window->metaObject()->className(), window->windowTitle());
+        QTimer::singleShot(0, window, [window] {
+            if (auto *dialog = qobject_cast<QDialog *>(window))
+                dialog->reject();
+            else
+                window->close();
+        });
+        return false;
+    }
+
+private:
+    QWidget *host_;
 };
 
 // Accepts the certificate of one server on each page of the browser, as a user who checked it
@@ -105,19 +137,29 @@ private slots:
 
 private:
     QUrl url(const char *path) const { return server_.url(QString::fromLatin1(path)); }
+    // Requests for the URL's path seen by whichever of the servers it names.
+    int hits(const QUrl &url) const;
     bool load(const char *path);
     bool clickAndWait();
     void click();
     bool waitUntilPainted(int paintedBefore);
 
     HttpServer server_;
-    // A TLS server whose certificate the tests trust.
-    std::unique_ptr<HttpServer> tls_;
+    // A TLS server whose certificate the tests trust, and one whose they do not.
+    std::unique_ptr<HttpServer> tls_, untrusted_;
     std::unique_ptr<CertificateTrust> trust_;
     ExternalOpener mailer_;
     QWidget *host_ = nullptr;
     Browser *browser_ = nullptr;
 };
+
+int TestWebBrowser::hits(const QUrl &url) const {
+    for (const HttpServer *server :
+         std::initializer_list<const HttpServer *>{&server_, tls_.get(), untrusted_.get()})
+        if (server->url(QString()).port() == url.port())
+            return server->hits(url.path().toUtf8());
+    return -1;
+}
 
 bool TestWebBrowser::waitUntilPainted(int paintedBefore) {
     return QTest::qWaitFor([&] { return server_.hits("/painted") > paintedBefore; }, 10000);
@@ -147,17 +189,21 @@ bool TestWebBrowser::clickAndWait() {
 void TestWebBrowser::initTestCase() {
     QVERIFY(server_.listen());
     const QByteArray css = "<link rel=stylesheet href=/style.css>";
+    // Pages that the refusal rows click report with a request that the click has had its
+    // effect, so that the rows wait for that rather than for a while.
+    const QByteArray reportClick = " onclick=\"setTimeout(() => fetch('/clicked'))\"";
     server_.route("/", cacheable({.body = page("home", "<a href=/next>next</a>", css)}));
     server_.route("/style.css",
                   cacheable({.body = "body{background:#cde}", .contentType = "text/css"}));
     server_.route("/next", cacheable({.body = page("next", "<a href=/>home</a>")}));
     server_.route("/slow", {.body = page("slow", "slow"), .delayMs = 3000});
     server_.route("/slowlink", {.body = page("slowlink", "<a href=/slow>slow</a>")});
-    server_.route("/blank", {.body = page("blank", "<a href=/popup target=_blank>popup</a>")});
-    server_.route("/open",
-                  {.body = page("open", "<div onclick=\"window.open('/popup')\">open</div>")});
-    server_.route("/mailto",
-                  {.body = page("mailto", "<a href=mailto:nobody@example.invalid>mail</a>")});
+    server_.route("/blank", {.body = page("blank", "<a href=/popup target=_blank" + reportClick +
+                                                       ">popup</a>")});
+    server_.route("/open", {.body = page("open", "<div onclick=\"window.open('/popup'); "
+                                                 "fetch('/opened')\">open</div>")});
+    server_.route("/mailto", {.body = page("mailto", "<a href=mailto:nobody@example.invalid" +
+                                                         reportClick + ">mail</a>")});
     server_.route("/popup", {.body = page("popup", "popup")});
     server_.route("/to-home", {.body = {}, .headers = {{"Location", "/"}}, .status = 302});
     server_.route("/painted", {.body = "", .contentType = "text/plain"});
@@ -168,14 +214,39 @@ void TestWebBrowser::initTestCase() {
     server_.route("/notify",
                   {.body = page("notify", "<div onclick=\"Notification.requestPermission()"
                                           ".then(p => fetch('/permission-' + p))\">ask</div>")});
+    server_.route("/alert", {.body = page("alert", "<div onclick=\"for (let i = 0; i < 20; ++i) "
+                                                   "alert(i); fetch('/alerted')\">alert</div>")});
+    server_.route("/confirm", {.body = page("confirm", "<div onclick=\"fetch('/confirmed-' + "
+                                                       "confirm('Sure?'))\">confirm</div>")});
+    server_.route("/prompt", {.body = page("prompt", "<div onclick=\"fetch('/prompted-' + "
+                                                     "prompt('Name?', 'x'))\">prompt</div>")});
+    // The leave-page question is asked only of a page the user has touched.
+    server_.route("/leave", {.body = page("leave", "<div onclick=\"onbeforeunload = e => { "
+                                                   "e.preventDefault(); return e.returnValue = "
+                                                   "'Stay?'; }; fetch('/armed')\">leave</div>")});
+    server_.route("/file",
+                  {.body = page("file", "<input type=file style=\"width:100%;height:100%\"" +
+                                            reportClick + ">")});
+    server_.route("/source", {.body = page("source", "source")});
+    server_.route("/plain", {.body = page("plain", "plain")});
+    server_.route("/sign-in", {.body = page("sign-in", "no entry"),
+                               .headers = {{"WWW-Authenticate", "Basic realm=\"news\""}},
+                               .status = 401});
 
+    // Certificates of their own: the engine remembers a trusted one for its host, any port.
     QString error;
     const QSslConfiguration tls = HttpServer::selfSignedTls(&error);
     QVERIFY2(!tls.isNull(), qPrintable(error));
+    const QSslConfiguration untrusted = HttpServer::selfSignedTls(&error);
+    QVERIFY2(!untrusted.isNull(), qPrintable(error));
     tls_ = std::make_unique<HttpServer>(tls);
-    QVERIFY(tls_->listen());
+    untrusted_ = std::make_unique<HttpServer>(untrusted);
+    QVERIFY(tls_->listen() && untrusted_->listen());
     tls_->route("/", {.body = page("secure", "secure")});
     tls_->route("/painted", {.body = "", .contentType = "text/plain"});
+    tls_->route("/to-plain",
+                {.body = {}, .headers = {{"Location", url("/plain").toEncoded()}}, .status = 302});
+    untrusted_->route("/", {.body = page("untrusted", "untrusted")});
     trust_ = std::make_unique<CertificateTrust>(tls_->url("/"));
 
     QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &mailer_, "open");
@@ -258,34 +329,92 @@ void TestWebBrowser::refreshEndsOnFreshHome() {
 
 void TestWebBrowser::refuses_data() {
     QTest::addColumn<QByteArray>("start");
-    QTest::addColumn<QUrl>("target"); // navigated to; clicks the page when empty
-    QTest::addColumn<QByteArray>("neverRequested");
+    QTest::addColumn<bool>("click");         // the page, before the navigation if there is one
+    QTest::addColumn<QByteArray>("clicked"); // the request that says the click took effect
+    QTest::addColumn<QUrl>("target");        // navigated to, if given
+    QTest::addColumn<QUrl>("neverRequested");
+    QTest::addColumn<QUrl>("endsOn");
+    QTest::addColumn<bool>("notice");
 
-    QTest::newRow("file url") << QByteArray("/") << QUrl(QStringLiteral("file:///etc/hostname"))
-                              << QByteArray();
-    QTest::newRow("mailto link") << QByteArray("/mailto") << QUrl() << QByteArray();
-    QTest::newRow("target=_blank link") << QByteArray("/blank") << QUrl() << QByteArray("/popup");
-    QTest::newRow("window.open") << QByteArray("/open") << QUrl() << QByteArray("/popup");
-    QTest::newRow("download") << QByteArray("/") << url("/download") << QByteArray();
+    const QUrl none, home = url("/");
+    QTest::newRow("file url") << QByteArray("/") << false << QByteArray()
+                              << QUrl(QStringLiteral("file:///etc/hostname")) << none << home
+                              << false;
+    QTest::newRow("view-source url")
+        << QByteArray("/") << false << QByteArray()
+        << QUrl(QStringLiteral("view-source:") + url("/source").toString()) << url("/source")
+        << home << false;
+    QTest::newRow("about url") << QByteArray("/") << false << QByteArray()
+                               << QUrl(QStringLiteral("about:blank")) << none << home << false;
+    QTest::newRow("chrome url") << QByteArray("/") << false << QByteArray()
+                                << QUrl(QStringLiteral("chrome://version")) << none << home
+                                << false;
+    QTest::newRow("mailto link") << QByteArray("/mailto") << true << QByteArray("/clicked") << none
+                                 << none << url("/mailto") << false;
+    QTest::newRow("target=_blank link") << QByteArray("/blank") << true << QByteArray("/clicked")
+                                        << none << url("/popup") << url("/blank") << false;
+    QTest::newRow("window.open") << QByteArray("/open") << true << QByteArray("/opened") << none
+                                 << url("/popup") << url("/open") << false;
+    QTest::newRow("download") << QByteArray("/") << false << QByteArray() << url("/download")
+                              << none << home << false;
+    QTest::newRow("alert() loop") << QByteArray("/alert") << true << QByteArray("/alerted") << none
+                                  << none << url("/alert") << false;
+    QTest::newRow("confirm()") << QByteArray("/confirm") << true << QByteArray("/confirmed-true")
+                               << none << none << url("/confirm") << false;
+    QTest::newRow("prompt()") << QByteArray("/prompt") << true << QByteArray("/prompted-null")
+                              << none << none << url("/prompt") << false;
+    QTest::newRow("leave-page handler") << QByteArray("/leave") << true << QByteArray("/armed")
+                                        << url("/next") << none << url("/next") << false;
+    QTest::newRow("<input type=file> clicked")
+        << QByteArray("/file") << true << QByteArray("/clicked") << none << none << url("/file")
+        << false;
+    QTest::newRow("sign-in asked") << QByteArray("/") << false << QByteArray() << url("/sign-in")
+                                   << none << url("/sign-in") << false;
+    QTest::newRow("https page redirecting to http")
+        << QByteArray("/") << false << QByteArray() << tls_->url("/to-plain") << url("/plain")
+        << home << true;
+    QTest::newRow("bad certificate")
+        << QByteArray("/") << false << QByteArray() << untrusted_->url("/") << untrusted_->url("/")
+        << untrusted_->url("/") << false;
 }
 
+// Each row waits for the event that ends what it sets off (the load's end, or a request from
+// the page), and then finds no window, no dialog and no page it should not have.
 void TestWebBrowser::refuses() {
     QFETCH(QByteArray, start);
+    QFETCH(bool, click);
+    QFETCH(QByteArray, clicked);
     QFETCH(QUrl, target);
-    QFETCH(QByteArray, neverRequested);
+    QFETCH(QUrl, neverRequested);
+    QFETCH(QUrl, endsOn);
+    QFETCH(bool, notice);
 
     QVERIFY(load(start.constData()));
+    trust_->watch(browser_);
+    WindowWatch windows(host_);
+    QSignalSpy notices(browser_, &Browser::notice);
     const int opened = mailer_.opened;
-    if (target.isEmpty())
-        click();
-    else
+    if (click) {
+        const int before = server_.hits(clicked);
+        this->click();
+        QTRY_VERIFY_WITH_TIMEOUT(server_.hits(clicked) > before, 10000);
+    }
+    if (!target.isEmpty()) {
+        QSignalSpy finished(browser_, &Browser::loadFinished);
         browser_->navigate(target);
-    // Nothing is expected to happen; give it time to happen if it would.
-    QTest::qWait(1000);
-    QCOMPARE(browser_->url(), url(start.constData()));
+        QVERIFY(finished.wait(10000));
+    }
+    QVERIFY2(windows.shown.isEmpty(), qPrintable(windows.shown.join(QStringLiteral(", "))));
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    QCOMPARE(browser_->url(), endsOn);
     QCOMPARE(mailer_.opened, opened);
     if (!neverRequested.isEmpty())
-        QCOMPARE(server_.hits(neverRequested), 0);
+        QCOMPARE(hits(neverRequested), 0);
+    QCOMPARE(notices.count(), notice ? 1 : 0);
+    // Nothing holds the window: it closes, here as the news window does on Close.
+    QVERIFY(host_->close());
+    host_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(host_));
 }
 
 void TestWebBrowser::deniesPermissions() {

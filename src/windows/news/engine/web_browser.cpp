@@ -1,5 +1,6 @@
 #include "web_browser.h"
 
+#include <QAuthenticator>
 #include <QLoggingCategory>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
@@ -12,6 +13,9 @@
 namespace lumatic {
 
 Q_LOGGING_CATEGORY(lcWeb, "lumatic.web", QtWarningMsg)
+// What pages write to their console is theirs, not the program's: it shows only when asked for
+// (QT_LOGGING_RULES="lumatic.web.console.debug=true").
+Q_LOGGING_CATEGORY(lcConsole, "lumatic.web.console", QtWarningMsg)
 
 namespace {
 
@@ -34,24 +38,75 @@ QUrl comparable(const QUrl &url) {
 
 class WebPage final : public QWebEnginePage {
 public:
-    WebPage(QWebEngineProfile *profile, WebBrowser *browser, QObject *parent)
-        : QWebEnginePage(profile, parent), browser_(browser) {}
+    WebPage(QWebEngineProfile *profile, WebBrowser *browser)
+        : QWebEnginePage(profile, browser), browser_(browser) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        connect(this, &QWebEnginePage::permissionRequested, this,
+                [](QWebEnginePermission permission) { permission.deny(); });
+#else
+        connect(this, &QWebEnginePage::featurePermissionRequested, this,
+                [this](const QUrl &origin, QWebEnginePage::Feature feature) {
+                    setFeaturePermission(origin, feature, QWebEnginePage::PermissionDeniedByUser);
+                });
+#endif
+        // A null authenticator cancels the request: no sign-in dialog.
+        connect(
+            this, &QWebEnginePage::authenticationRequired, this,
+            [](const QUrl &, QAuthenticator *authenticator) { *authenticator = QAuthenticator(); });
+        connect(this, &QWebEnginePage::proxyAuthenticationRequired, this,
+                [](const QUrl &, QAuthenticator *authenticator, const QString &) {
+                    *authenticator = QAuthenticator();
+                });
+    }
 
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override {
-        if (!isWebScheme(url)) {
+        if (!browser_ || !isWebScheme(url)) {
             qCDebug(lcWeb) << "refused navigation" << url << type << isMainFrame;
             return false;
         }
-        if (isMainFrame)
-            browser_->onNavigationAccepted(url, type);
+        if (!isMainFrame)
+            return true;
+        // A link the user follows may lead to plain http; a redirect may not take the page
+        // there from https, whether the server sends it or the page.
+        if (type == NavigationTypeRedirect && mainFrameUrl_.scheme() == QLatin1String("https") &&
+            url.scheme() == QLatin1String("http")) {
+            qCDebug(lcWeb) << "refused redirect from" << mainFrameUrl_ << "to" << url;
+            browser_->onLeftHttps(url);
+            return false;
+        }
+        mainFrameUrl_ = url;
+        browser_->onNavigationAccepted(url, type);
         return true;
     }
 
-    QWebEnginePage *createWindow(WebWindowType) override { return nullptr; }
+    QWebEnginePage *createWindow(WebWindowType) override {
+        return nullptr;
+    }
+
+    // A page's dialogs would be application-modal and hold every window until answered. Alert
+    // shows nothing; confirm, which also asks the leave-page question, answers yes, so that no
+    // page holds Refresh or Close; prompt answers cancel; a file input gets no file.
+    void javaScriptAlert(const QUrl &, const QString &) override {}
+    bool javaScriptConfirm(const QUrl &, const QString &) override {
+        return true;
+    }
+    bool javaScriptPrompt(const QUrl &, const QString &, const QString &, QString *) override {
+        return false;
+    }
+    QStringList chooseFiles(FileSelectionMode, const QStringList &, const QStringList &) override {
+        return {};
+    }
+
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message,
+                                  int line, const QString &source) override {
+        qCDebug(lcConsole).noquote() << level << source << line << message;
+    }
 
 private:
     WebBrowser *browser_;
+    // Where the main frame's last accepted navigation was going.
+    QUrl mainFrameUrl_;
 };
 
 WebBrowser::WebBrowser(QWidget *parent)
@@ -59,27 +114,24 @@ WebBrowser::WebBrowser(QWidget *parent)
       // A profile without a storage name is off the record: cookies, cache,
       // history and local storage live in memory only.
       ,
-      profile_(new QWebEngineProfile(this)), view_(new QWebEngineView(parent)),
-      page_(new WebPage(profile_, this, view_)) {
+      profile_(new QWebEngineProfile(this)), view_(new QWebEngineView(parent)) {
     connect(profile_, &QWebEngineProfile::downloadRequested, this,
             [](QWebEngineDownloadRequest *download) { download->cancel(); });
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-    connect(page_, &QWebEnginePage::permissionRequested, page_,
-            [](QWebEnginePermission permission) { permission.deny(); });
-#else
-    connect(page_, &QWebEnginePage::featurePermissionRequested, page_,
-            [page = page_](const QUrl &origin, QWebEnginePage::Feature feature) {
-                page->setFeaturePermission(origin, feature, QWebEnginePage::PermissionDeniedByUser);
-            });
-#endif
-    connect(page_, &QWebEnginePage::loadingChanged, this, &WebBrowser::onLoadingChanged);
-    connect(page_, &QWebEnginePage::urlChanged, this, &Browser::urlChanged);
+    page_ = makePage();
     view_->setPage(page_);
 }
 
 WebBrowser::~WebBrowser() {
-    // The page must go before the profile it was created with.
+    // The page must go before the profile it was made with.
     delete view_.data();
+    qDeleteAll(findChildren<WebPage *>(Qt::FindDirectChildrenOnly));
+}
+
+WebPage *WebBrowser::makePage() {
+    auto *page = new WebPage(profile_, this);
+    connect(page, &QWebEnginePage::loadingChanged, this, &WebBrowser::onLoadingChanged);
+    connect(page, &QWebEnginePage::urlChanged, this, &Browser::urlChanged);
+    return page;
 }
 
 QWidget *WebBrowser::widget() {
@@ -87,6 +139,13 @@ QWidget *WebBrowser::widget() {
 }
 
 void WebBrowser::navigate(const QUrl &url) {
+    if (!isWebScheme(url)) {
+        qCDebug(lcWeb) << "refused navigate()" << url;
+        QMetaObject::invokeMethod(
+            this, [this] { emit loadFinished(false); }, Qt::QueuedConnection);
+        return;
+    }
+    target_ = url;
     navigating_ = comparable(url);
     reloadWhenLoaded_ = false;
     page_->load(url);
@@ -123,7 +182,15 @@ void WebBrowser::onNavigationAccepted(const QUrl &url, QWebEnginePage::Navigatio
     }
 }
 
+void WebBrowser::onLeftHttps(const QUrl &url) {
+    // The refused load ends where it was refused to go.
+    if (!navigating_.isEmpty())
+        navigating_ = comparable(url);
+    emit notice(QStringLiteral("The site tried to leave HTTPS, so its page is not shown."));
+}
+
 void WebBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info) {
+    qCDebug(lcWeb) << "loading" << info.status() << info.url() << navigating_;
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
         return;
     const bool ok = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus;

@@ -13,9 +13,10 @@ namespace lumatic {
 
 class WebPage;
 
-// Browser on QWebEngineView with an off-the-record profile: nothing is kept
-// on disk, pop-ups, downloads and permission requests are refused, and only
-// http and https are followed.
+// Browser on QWebEngineView with an off-the-record profile: nothing is kept on disk; pop-ups,
+// downloads, permission requests, file choosers, sign-in requests and bad certificates are
+// refused; a page's dialogs never show; only http and https are followed, and a redirect from
+// https to http is not.
 class WebBrowser final : public Browser {
     Q_OBJECT
 
@@ -31,12 +32,16 @@ public:
 private:
     friend class WebPage;
 
+    WebPage *makePage();
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void onNavigationAccepted(const QUrl &url, QWebEnginePage::NavigationType type);
+    void onLeftHttps(const QUrl &url);
 
     QWebEngineProfile *profile_ = nullptr;
     QPointer<QWebEngineView> view_;
     WebPage *page_ = nullptr;
+    // What navigate() was last asked for.
+    QUrl target_;
     // The page navigate() is loading, until its load ends; empty otherwise.
     // A reload issued meanwhile must wait for it: reloading at once would
     // drop the navigation and reload the old page.
