@@ -20,8 +20,9 @@ public:
     // Starts loading and returns at once. Only http and https are followed: any other address
     // is refused, and its loadFinished(false) comes from the event loop.
     virtual void navigate(const QUrl &url) = 0;
-    // Loads the current page again, bypassing every cache. Called right after navigate(), it
-    // applies to the page being navigated to, not to the one being left.
+    // Loads the current page again in a fresh page, bypassing every cache: whatever the page
+    // being left does (a script that never returns, a dead renderer) cannot hold it. Called
+    // right after navigate(), it applies to the page being navigated to.
     virtual void reloadFromSource() = 0;
     virtual QUrl url() const = 0;
 

@@ -121,7 +121,7 @@ class TestWebBrowser : public QObject {
     Q_OBJECT
 
 public:
-    enum class Before { OnHome, AfterLink, DuringNavigate, DuringLinkLoad };
+    enum class Before { OnHome, AfterLink, DuringNavigate, DuringLinkLoad, RendererDied };
     Q_ENUM(Before)
 
 private slots:
@@ -288,6 +288,7 @@ void TestWebBrowser::refreshEndsOnFreshHome_data() {
     QTest::newRow("while a clicked link is loading") << Before::DuringLinkLoad << QByteArray("/");
     QTest::newRow("home redirects") << Before::AfterLink << QByteArray("/to-home");
     QTest::newRow("home spelt without its slash") << Before::AfterLink << QByteArray("");
+    QTest::newRow("after the renderer died") << Before::RendererDied << QByteArray("/");
 }
 
 void TestWebBrowser::refreshEndsOnFreshHome() {
@@ -309,6 +310,12 @@ void TestWebBrowser::refreshEndsOnFreshHome() {
         const int slowHits = server_.hits("/slow");
         click();
         QTRY_COMPARE(server_.hits("/slow"), slowHits + 1);
+        break;
+    }
+    case Before::RendererDied: {
+        QSignalSpy notices(browser_, &Browser::notice);
+        QVERIFY(killRenderers(browser_) > 0);
+        QVERIFY(notices.wait(10000));
         break;
     }
     }

@@ -59,6 +59,11 @@ public:
                 });
     }
 
+    // The browser has let go of the page, which only waits to be deleted.
+    void release() {
+        browser_ = nullptr;
+    }
+
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override {
         if (!browser_ || !isWebScheme(url)) {
@@ -122,15 +127,22 @@ WebBrowser::WebBrowser(QWidget *parent)
 }
 
 WebBrowser::~WebBrowser() {
-    // The page must go before the profile it was made with.
+    // The pages, also one replaced and not yet deleted, must go before the profile they were
+    // made with.
     delete view_.data();
     qDeleteAll(findChildren<WebPage *>(Qt::FindDirectChildrenOnly));
 }
 
+// Pages belong to the browser, not to the view, so that replacing one does not delete it
+// inside a signal it is sending.
 WebPage *WebBrowser::makePage() {
     auto *page = new WebPage(profile_, this);
     connect(page, &QWebEnginePage::loadingChanged, this, &WebBrowser::onLoadingChanged);
     connect(page, &QWebEnginePage::urlChanged, this, &Browser::urlChanged);
+    connect(page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
+                onRenderProcessTerminated(status);
+            });
     return page;
 }
 
@@ -151,11 +163,24 @@ void WebBrowser::navigate(const QUrl &url) {
     page_->load(url);
 }
 
+// A page stuck in a script that never returns takes no new navigation, and neither Qt reports
+// an unresponsive renderer: a fresh page, with a renderer of its own, always can.
 void WebBrowser::reloadFromSource() {
-    if (navigating_.isEmpty())
-        page_->triggerAction(QWebEnginePage::ReloadAndBypassCache);
-    else
-        reloadWhenLoaded_ = true;
+    const QUrl target = navigating_.isEmpty() ? page_->url() : target_;
+    WebPage *old = page_;
+    old->release();
+    old->disconnect(this);
+    page_ = makePage();
+    view_->setPage(page_);
+    old->deleteLater();
+    if (!isWebScheme(target)) {
+        navigating_.clear();
+        reloadWhenLoaded_ = false;
+        return;
+    }
+    // The fresh page shares the profile's memory cache: load, then reload past it.
+    navigate(target);
+    reloadWhenLoaded_ = true;
 }
 
 QUrl WebBrowser::url() const {
@@ -187,6 +212,12 @@ void WebBrowser::onLeftHttps(const QUrl &url) {
     if (!navigating_.isEmpty())
         navigating_ = comparable(url);
     emit notice(QStringLiteral("The site tried to leave HTTPS, so its page is not shown."));
+}
+
+void WebBrowser::onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status) {
+    qCDebug(lcWeb) << "renderer ended" << status;
+    if (status != QWebEnginePage::NormalTerminationStatus)
+        emit notice(QStringLiteral("The page stopped working; Refresh loads it again."));
 }
 
 void WebBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info) {

@@ -36,6 +36,7 @@ private:
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void onNavigationAccepted(const QUrl &url, QWebEnginePage::NavigationType type);
     void onLeftHttps(const QUrl &url);
+    void onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status);
 
     QWebEngineProfile *profile_ = nullptr;
     QPointer<QWebEngineView> view_;
