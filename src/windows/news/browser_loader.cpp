@@ -10,6 +10,35 @@
 
 namespace lumatic {
 
+namespace {
+
+QtMessageHandler nextHandler = nullptr;
+
+// The engine's notes on how it started, which are no fault of the program's and no use to its
+// user: one from loading the engine after the application object, with no OpenGL share context
+// (which must not exist: a context made before the engine's private home would keep the shader
+// cache in the user's), one for its graphics in the software scene graph, and one for a sandbox
+// that the user switched off.
+void dropEngineStartUpNotes(QtMsgType type, const QMessageLogContext &context,
+                            const QString &message) {
+    for (const char *note : {"Qt WebEngine seems to be initialized from a plugin.",
+                             "No suitable graphics backend found", "Sandboxing disabled by user."})
+        if (message.startsWith(QLatin1String(note)))
+            return;
+    nextHandler(type, context, message);
+}
+
+// Before the module is loaded: the first note comes while the engine's library is mapped.
+void quietEngineStartUp() {
+    static const bool installed = [] {
+        nextHandler = qInstallMessageHandler(dropEngineStartUpNotes);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
+} // namespace
+
 QStringList browserModuleCandidates() {
     return browserModuleCandidates(QCoreApplication::applicationDirPath());
 }
@@ -24,6 +53,7 @@ QStringList browserModuleCandidates(const QString &programDirectory) {
 
 Browser *loadBrowser(QWidget *parent, const QStringList &candidates, QString *error) {
     QStringList problems;
+    quietEngineStartUp();
     for (const QString &path : candidates) {
         if (!QFileInfo::exists(path)) {
             problems << QStringLiteral("%1: not found").arg(path);
@@ -34,10 +64,10 @@ Browser *loadBrowser(QWidget *parent, const QStringList &candidates, QString *er
         if (auto *factory = qobject_cast<BrowserFactory *>(instance))
             return factory->create(parent);
         problems << (instance ? QStringLiteral("%1: not a web module").arg(path)
-                              : loader.errorString());
+                              : loader.errorString().simplified());
     }
     if (error)
-        *error = problems.join(QLatin1Char('\n'));
+        *error = problems.join(QLatin1String("; "));
     return nullptr;
 }
 

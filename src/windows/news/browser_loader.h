@@ -14,9 +14,9 @@ class Browser;
 QStringList browserModuleCandidates(const QString &programDirectory);
 QStringList browserModuleCandidates();
 
-// Loads the web module and makes a Browser owned by parent; null, with the reasons in error,
-// when no candidate serves. The module stays mapped for the rest of the process: the web
-// engine cannot be unloaded safely.
+// Loads the web module and makes a Browser owned by parent; null, with the reasons in error
+// on one line, when no candidate serves. The module stays mapped for the rest of the process: the
+// web engine cannot be unloaded safely.
 Browser *loadBrowser(QWidget *parent, const QStringList &candidates = browserModuleCandidates(),
                      QString *error = nullptr);
 

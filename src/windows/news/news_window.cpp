@@ -7,6 +7,7 @@
 #include "toolkit/pictures.h"
 #include "toolkit/twips.h"
 
+#include <QDebug>
 #include <QPainter>
 #include <QPushButton>
 
@@ -43,7 +44,11 @@ QUrl completeAddress(const QString &host) {
 }
 
 Browser *NewsWindow::engineBrowser(QWidget *host) {
-    return loadBrowser(host);
+    QString error;
+    Browser *browser = loadBrowser(host, browserModuleCandidates(), &error);
+    if (!browser)
+        qWarning().noquote() << "The web browser could not be started:" << error;
+    return browser;
 }
 
 NewsWindow::NewsWindow(QUrl address, BrowserMaker makeBrowser)

@@ -30,7 +30,7 @@ public:
     using BrowserMaker = std::function<Browser *(QWidget *host)>;
 
     // The engine-backed browser, from its module found beside the executable or where it is
-    // installed.
+    // installed; when there is none, null, with the reason on one line of standard error.
     static Browser *engineBrowser(QWidget *host);
 
     explicit NewsWindow(QUrl address = completeAddress(QString::fromLatin1(NewsAddress)),

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -141,12 +142,9 @@ private slots:
     }
 
     void okayHoldsTheFocusAndKeysActOnlyThroughIt() {
-        auto windows = std::make_unique<WindowRegistry>([] { return nullptr; },
-                                                        [] {
-                                                            return new NewsWindow(
-                                                                QUrl("http://127.0.0.1:9/"),
-                                                                [](QWidget *) { return nullptr; });
-                                                        });
+        auto windows = std::make_unique<WindowRegistry>(
+            [] { return nullptr; },
+            [] { return new NewsWindow(QUrl("http://127.0.0.1:9/"), NewsWindow::engineBrowser); });
         windows->showNews();
         NewsWindow &window = news(*windows);
         QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -154,9 +152,15 @@ private slots:
         QTest::keyClick(&window, Qt::Key_Escape);
         QVERIFY(windows->existingNewsWindow());
         checkConfirming(window);
+        // The module is not where the program looks for it from the tests' folder: the browser
+        // area says that there is no browser, standard error why, on one line; the window stays
+        // usable.
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("^The web browser could not be started: "
+                                                "[^\\n]*lumatic-web.so: not found; "
+                                                "[^\\n]*lumatic-web.so: not found$"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(window.windowTitle(), "Latest news and check for recent upgrades");
-        // Without its module the browser area says so, and the window stays usable.
         QVERIFY(control(window, "web")->findChild<QLabel *>("unavailable"));
         QTest::mouseClick(control(window, "Command3"), Qt::LeftButton);
         QTest::mouseClick(control(window, "Command4"), Qt::LeftButton);
