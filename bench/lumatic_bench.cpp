@@ -69,9 +69,16 @@ void preview(WindowRegistry &windows, int ticks) {
     });
 }
 
+// One opening to warm up, then the twenty whose cost in resident memory is measured.
+constexpr int newsOpenings = 21;
+
 // Opens a news window on the given page, waits for its first frame as a person would, then
-// times Okay until the page has loaded; the second opening runs in the same process.
-void news(WindowRegistry &windows, const QUrl &page, int opening) {
+// times Okay until the page has loaded and closes the window; the next opening runs in the same
+// process. The resident memory once each window has gone, after the last opening against after
+// the first, is what the openings leave behind: a view, page or profile kept per opening shows
+// as megabytes.
+void news(WindowRegistry &windows, const QUrl &page, int opening,
+          std::shared_ptr<long> afterFirstKib) {
     auto *window = new lumatic::NewsWindow(page);
     new bench::FirstFrame(window, [=, &windows] {
         const std::int64_t okay = bench::nowNs();
@@ -86,22 +93,35 @@ void news(WindowRegistry &windows, const QUrl &page, int opening) {
         QObject::connect(
             browser, &lumatic::Browser::loadFinished, window,
             [=, &windows](bool ok) {
-                const std::string key = opening == 1 ? "news_first" : "news_second";
-                bench::report((key + "_ms").c_str(), double(bench::nowNs() - okay) / 1e6);
-                bench::report((key + "_ok").c_str(), ok ? 1 : 0);
+                if (opening <= 2) {
+                    const std::string key = opening == 1 ? "news_first" : "news_second";
+                    bench::report((key + "_ms").c_str(), double(bench::nowNs() - okay) / 1e6);
+                    bench::report((key + "_ok").c_str(), ok ? 1 : 0);
+                }
                 if (opening == 2) {
                     bench::report("news_rss_kib", double(bench::statusField("VmRSS")));
                     bench::report("news_hwm_kib", double(bench::statusField("VmHWM")));
                     bench::report("news_processes", double(bench::processTree().size()));
                     bench::report("news_tree_pss_kib", double(bench::treePssKib()));
                 }
+                if (!ok)
+                    bench::report("news_failed_openings", double(opening));
                 // Closed from the event loop: the browser is still inside its signal here.
                 QTimer::singleShot(0, &windows, [=, &windows] {
                     window->close();
-                    if (opening == 1)
-                        news(windows, page, 2);
-                    else
+                    // Once the window is deleted and the engine has let go of the page.
+                    QTimer::singleShot(250, &windows, [=, &windows] {
+                        const long rssKib = bench::statusField("VmRSS");
+                        if (opening == 1)
+                            *afterFirstKib = rssKib;
+                        if (opening < newsOpenings) {
+                            news(windows, page, opening + 1, afterFirstKib);
+                            return;
+                        }
+                        bench::report("news_cycles", double(newsOpenings - 1));
+                        bench::report("news_cycles_growth_kib", double(rssKib - *afterFirstKib));
                         quit(windows);
+                    });
                 });
             },
             Qt::SingleShotConnection);
@@ -148,7 +168,7 @@ int main(int argc, char **argv) {
             if (mode == "preview") {
                 preview(windows, 260);
             } else if (mode == "news") {
-                news(windows, QUrl(argument), 1);
+                news(windows, QUrl(argument), 1, std::make_shared<long>(0));
             } else if (mode == "play") {
                 QTimer::singleShot(0, &windows, [&] {
                     playLoop(windows, std::max(1, argument.toInt()));
