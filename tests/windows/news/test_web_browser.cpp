@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -140,8 +141,9 @@ private:
     // Requests for the URL's path seen by whichever of the servers it names.
     int hits(const QUrl &url) const;
     bool load(const char *path);
-    bool clickAndWait();
+    bool followLinkToNext();
     void click();
+    bool clickUntil(const std::function<bool()> &happened);
     bool waitUntilPainted(int paintedBefore);
 
     HttpServer server_;
@@ -179,11 +181,25 @@ void TestWebBrowser::click() {
     QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());
 }
 
-bool TestWebBrowser::clickAndWait() {
+// A click on a view that has just been made or shown again can be lost: click until what it
+// sets off has happened.
+bool TestWebBrowser::clickUntil(const std::function<bool()> &happened) {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        click();
+        if (QTest::qWaitFor(happened, 1000))
+            return true;
+    }
+    return false;
+}
+
+// From home, where the link fills the view; the link's load can take a second or two to end.
+bool TestWebBrowser::followLinkToNext() {
     const int painted = server_.hits("/painted");
+    const int requested = server_.hits("/next");
     QSignalSpy finished(browser_, &Browser::loadFinished);
-    click();
-    return finished.wait(10000) && finished.first().first().toBool() && waitUntilPainted(painted);
+    return clickUntil([&] { return server_.hits("/next") > requested; }) &&
+           (!finished.isEmpty() || finished.wait(10000)) && finished.first().first().toBool() &&
+           waitUntilPainted(painted);
 }
 
 void TestWebBrowser::initTestCase() {
@@ -195,7 +211,8 @@ void TestWebBrowser::initTestCase() {
     server_.route("/", cacheable({.body = page("home", "<a href=/next>next</a>", css)}));
     server_.route("/style.css",
                   cacheable({.body = "body{background:#cde}", .contentType = "text/css"}));
-    server_.route("/next", cacheable({.body = page("next", "<a href=/>home</a>")}));
+    // Not cacheable: a click on home's link shows as a request.
+    server_.route("/next", {.body = page("next", "<a href=/>home</a>")});
     server_.route("/slow", {.body = page("slow", "slow"), .delayMs = 3000});
     server_.route("/slowlink", {.body = page("slowlink", "<a href=/slow>slow</a>")});
     server_.route("/blank", {.body = page("blank", "<a href=/popup target=_blank" + reportClick +
@@ -300,7 +317,7 @@ void TestWebBrowser::refreshEndsOnFreshHome() {
     case Before::OnHome:
         break;
     case Before::AfterLink:
-        QVERIFY(clickAndWait());
+        QVERIFY(followLinkToNext());
         QCOMPARE(browser_->url(), url("/next"));
         break;
     case Before::DuringNavigate:
@@ -308,8 +325,7 @@ void TestWebBrowser::refreshEndsOnFreshHome() {
         break;
     case Before::DuringLinkLoad: {
         const int slowHits = server_.hits("/slow");
-        click();
-        QTRY_COMPARE(server_.hits("/slow"), slowHits + 1);
+        QVERIFY(clickUntil([&] { return server_.hits("/slow") > slowHits; }));
         break;
     }
     case Before::RendererDied: {
@@ -403,8 +419,7 @@ void TestWebBrowser::refuses() {
     const int opened = mailer_.opened;
     if (click) {
         const int before = server_.hits(clicked);
-        this->click();
-        QTRY_VERIFY_WITH_TIMEOUT(server_.hits(clicked) > before, 10000);
+        QVERIFY(clickUntil([&] { return server_.hits(clicked) > before; }));
     }
     if (!target.isEmpty()) {
         QSignalSpy finished(browser_, &Browser::loadFinished);
@@ -426,8 +441,7 @@ void TestWebBrowser::refuses() {
 
 void TestWebBrowser::deniesPermissions() {
     QVERIFY(load("/notify"));
-    click();
-    QTRY_COMPARE_WITH_TIMEOUT(server_.hits("/permission-denied"), 1, 10000);
+    QVERIFY(clickUntil([&] { return server_.hits("/permission-denied") > 0; }));
 }
 
 // What the engine writes, its certificate store first of all, goes to an owner-only folder of
