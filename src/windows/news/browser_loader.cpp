@@ -17,12 +17,14 @@ QtMessageHandler nextHandler = nullptr;
 // The engine's notes on how it started, which are no fault of the program's and no use to its
 // user: one from loading the engine after the application object, with no OpenGL share context
 // (which must not exist: a context made before the engine's private home would keep the shader
-// cache in the user's), one for its graphics in the software scene graph, and one for a sandbox
-// that the user switched off.
+// cache in the user's), worded by Qt 6.4 and by Qt 6.8; one for its graphics in the software
+// scene graph; and one for a sandbox that the user switched off.
 void dropEngineStartUpNotes(QtMsgType type, const QMessageLogContext &context,
                             const QString &message) {
-    for (const char *note : {"Qt WebEngine seems to be initialized from a plugin.",
-                             "No suitable graphics backend found", "Sandboxing disabled by user."})
+    for (const char *note :
+         {"Qt WebEngine seems to be initialized from a plugin.",
+          "Attribute Qt::AA_ShareOpenGLContexts must be set before QCoreApplication is created.",
+          "No suitable graphics backend found", "Sandboxing disabled by user."})
         if (message.startsWith(QLatin1String(note)))
             return;
     nextHandler(type, context, message);
