@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QObject>
+#include <QProcess>
 #include <QString>
 #include <QTest>
 #include <string_view>
@@ -34,6 +35,22 @@ inline QByteArray page(const QByteArray &title, const QByteArray &body,
            "<body onload=\"requestAnimationFrame(() => requestAnimationFrame(() => "
            "fetch('/painted')))\">" +
            body + "</body></html>";
+}
+
+// Runs a tool to its end and gives its exit code (-1 when it crashed or hung); what it printed
+// goes to *output, and what it complained of too unless the channels are kept apart.
+inline int
+runTool(const QString &program, const QStringList &arguments, QString *output,
+        QProcess::ProcessChannelMode channels = QProcess::MergedChannels,
+        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment()) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(channels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(120000))
+        return -1;
+    *output = QString::fromLocal8Bit(process.readAllStandardOutput());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
 // Chromium's sandbox cannot start as root; as any other user it stays on.

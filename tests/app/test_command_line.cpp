@@ -33,14 +33,14 @@ QString refusingTcpDisplay() {
 class TestCommandLine : public QObject {
     Q_OBJECT
 
-    QTemporaryDir runtime; // XDG_RUNTIME_DIR, where Wayland compositors keep their sockets
-    QLocalServer compositor;
+    QTemporaryDir runtime_; // XDG_RUNTIME_DIR, where Wayland compositors keep their sockets
+    QLocalServer compositor_;
 
 private slots:
     void initTestCase() {
-        QVERIFY(runtime.isValid());
+        QVERIFY(runtime_.isValid());
         // Listening is all a compositor has to do to be found; the program never talks to it.
-        QVERIFY(compositor.listen(runtime.filePath("wayland-listening")));
+        QVERIFY(compositor_.listen(runtime_.filePath("wayland-listening")));
     }
 
     void answersBeforeAnyWindow_data() {
@@ -109,7 +109,7 @@ private slots:
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET", "QT_QPA_PLATFORM",
                                  "XDG_SESSION_TYPE"})
             settings.remove(name);
-        settings.insert("XDG_RUNTIME_DIR", runtime.path());
+        settings.insert("XDG_RUNTIME_DIR", runtime_.path());
         for (const QString &setting : environment)
             settings.insert(setting.section('=', 0, 0), setting.section('=', 1));
         QProcess program;

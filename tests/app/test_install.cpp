@@ -12,23 +12,7 @@
 #include <QWidget>
 
 using namespace lumatic;
-
-namespace {
-
-// Runs a tool and gives its exit code, with what it said in the failure message.
-int runTool(const QString &program, const QStringList &arguments, QString *said,
-            const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment()) {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000))
-        return -1;
-    *said = QString::fromLocal8Bit(process.readAll());
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-}
-
-} // namespace
+using lumatic::test::runTool;
 
 // The program as the desktop sees it once installed under /usr in a scratch root.
 class TestInstall : public QObject {
@@ -44,7 +28,7 @@ private slots:
         environment.insert("DESTDIR", root_.path());
         QString said;
         QCOMPARE(runTool("cmake", {"--install", LUMATIC_BUILD_DIR, "--prefix", "/usr"}, &said,
-                         environment),
+                         QProcess::MergedChannels, environment),
                  0);
     }
 

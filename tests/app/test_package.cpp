@@ -1,3 +1,5 @@
+#include "lumatic_test.h"
+
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
@@ -5,39 +7,24 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-// Runs a tool and gives its exit code; what it printed goes to *output, its complaints too
-// unless kept apart.
-int runTool(const QString &program, const QStringList &arguments, QString *output,
-            QProcess::ProcessChannelMode channels = QProcess::MergedChannels) {
-    QProcess process;
-    process.setProcessChannelMode(channels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(120000))
-        return -1;
-    *output = QString::fromLocal8Bit(process.readAllStandardOutput());
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-}
-
-} // namespace
+using lumatic::test::runTool;
 
 // The .deb as a distribution would take it, made from this build by the test's fixture.
 class TestPackage : public QObject {
     Q_OBJECT
 
-    QString package;
-    QTemporaryDir root;
+    QString package_;
+    QTemporaryDir root_;
 
 private slots:
     void initTestCase() {
         const QDir folder(LUMATIC_PACKAGE_DIR);
         const QStringList packages = folder.entryList({"*.deb"}, QDir::Files);
         QCOMPARE(packages.size(), 1);
-        package = folder.filePath(packages.first());
-        QVERIFY(root.isValid());
+        package_ = folder.filePath(packages.first());
+        QVERIFY(root_.isValid());
         QString said;
-        QVERIFY2(runTool("dpkg-deb", {"--extract", package, root.path()}, &said) == 0,
+        QVERIFY2(runTool("dpkg-deb", {"--extract", package_, root_.path()}, &said) == 0,
                  qPrintable(said));
     }
 
@@ -56,7 +43,7 @@ private slots:
     void documentsAreThere() {
         QFETCH(QString, path);
         QFETCH(QString, line);
-        const QString file = root.filePath(path);
+        const QString file = root_.filePath(path);
         QVERIFY2(QFile::exists(file), qPrintable(path));
         QString text;
         if (file.endsWith(".gz")) {
@@ -78,7 +65,7 @@ private slots:
         if (QStandardPaths::findExecutable("lintian").isEmpty())
             QSKIP("lintian is not installed");
         QString said;
-        const int code = runTool("lintian", {"--pedantic", "--fail-on", "error,warning", package},
+        const int code = runTool("lintian", {"--pedantic", "--fail-on", "error,warning", package_},
                                  &said, QProcess::SeparateChannels);
         QVERIFY2(code == 0, qPrintable(said));
     }
@@ -90,7 +77,7 @@ private slots:
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(name);
         program.setProcessEnvironment(environment);
-        program.start(root.filePath("usr/bin/lumatic"), {"--version"});
+        program.start(root_.filePath("usr/bin/lumatic"), {"--version"});
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);

@@ -61,11 +61,11 @@ QList<Node> readTree() {
 class TestAssistiveTools : public QObject {
     Q_OBJECT
 
-    WindowRegistry windows{nullptr, nullptr};
-    QList<Node> tree;
+    WindowRegistry windows_{nullptr, nullptr};
+    QList<Node> tree_;
 
     const Node *node(const QString &name) const {
-        for (const Node &n : tree)
+        for (const Node &n : tree_)
             if (n.name == name)
                 return &n;
         return nullptr;
@@ -73,10 +73,10 @@ class TestAssistiveTools : public QObject {
 
 private slots:
     void initTestCase() {
-        windows.mainWindow().showNonModal();
-        QVERIFY(QTest::qWaitForWindowExposed(&windows.mainWindow()));
-        tree = readTree();
-        QVERIFY(!tree.isEmpty());
+        windows_.mainWindow().showNonModal();
+        QVERIFY(QTest::qWaitForWindowExposed(&windows_.mainWindow()));
+        tree_ = readTree();
+        QVERIFY(!tree_.isEmpty());
     }
 
     // Top strip left to right, both lists top to bottom, then the information top to bottom.
@@ -96,10 +96,10 @@ private slots:
                  << "2 uses"
                  << "2 Preview";
         QStringList read;
-        for (const Node &n : tree)
+        for (const Node &n : tree_)
             read << QString::number(n.depth) + ' ' + n.name;
         QCOMPARE(read, expected);
-        for (const Node &n : tree)
+        for (const Node &n : tree_)
             QVERIFY2(!n.states.contains("focusable"), qPrintable(n.name));
     }
 
@@ -133,9 +133,9 @@ private slots:
 
     // A voice command or a screen reader's action selects an entry as a click does.
     void pressingAnEntryPlaysIt() {
-        MainWindow &main = windows.mainWindow();
+        MainWindow &main = windows_.mainWindow();
         QVERIFY(askReader({"do", "5 - Gentle Pulse", "Press"}));
-        QCOMPARE(windows.clocks().runningClock(), 5);
+        QCOMPARE(windows_.clocks().runningClock(), 5);
         QCOMPARE(control<QLabel>(main, "style")->text(), test::q(styleEntry(5).displayName));
         QTRY_VERIFY(control<QLineEdit>(main, "stylerun")->text().endsWith("/33"));
     }
