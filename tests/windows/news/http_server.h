@@ -8,9 +8,9 @@
 #include <QTcpServer>
 #include <memory>
 
-// Minimal HTTP/1.1 server on 127.0.0.1 for tests: fixed responses per path,
-// one request per connection, and a count of the requests seen per path.
-// Given a TLS configuration it serves https.
+// Minimal HTTP/1.1 server on 127.0.0.1 for tests: fixed responses per path, one request per
+// connection, and a count of the requests seen per path. Given a TLS configuration it serves
+// https.
 class HttpServer : public QObject {
     Q_OBJECT
 

@@ -116,8 +116,8 @@ private:
 
 WebBrowser::WebBrowser(QWidget *parent)
     : Browser(parent)
-      // A profile without a storage name is off the record: cookies, cache,
-      // history and local storage live in memory only.
+      // A profile without a storage name is off the record: cookies, cache, history and local
+      // storage live in memory only.
       ,
       profile_(new QWebEngineProfile(this)), view_(new QWebEngineView(parent)) {
     connect(profile_, &QWebEngineProfile::downloadRequested, this,
@@ -193,8 +193,8 @@ void WebBrowser::onNavigationAccepted(const QUrl &url, QWebEnginePage::Navigatio
     switch (type) {
     case QWebEnginePage::NavigationTypeTyped:
     case QWebEnginePage::NavigationTypeRedirect:
-        // The engine's spelling of what navigate() asked for, or where the
-        // server sent it: the URL its load will end with.
+        // The engine's spelling of what navigate() asked for, or where the server sent it: the
+        // URL its load will end with.
         navigating_ = comparable(url);
         break;
     default:

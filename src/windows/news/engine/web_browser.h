@@ -43,9 +43,9 @@ private:
     WebPage *page_ = nullptr;
     // What navigate() was last asked for.
     QUrl target_;
-    // The page navigate() is loading, until its load ends; empty otherwise.
-    // A reload issued meanwhile must wait for it: reloading at once would
-    // drop the navigation and reload the old page.
+    // The page navigate() is loading, until its load ends; empty otherwise. A reload issued
+    // meanwhile must wait for it: reloading at once would drop the navigation and reload the old
+    // page.
     QUrl navigating_;
     bool reloadWhenLoaded_ = false;
 };
