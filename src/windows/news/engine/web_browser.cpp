@@ -130,7 +130,7 @@ WebBrowser::~WebBrowser() {
     // The pages, also one replaced and not yet deleted, must go before the profile they were
     // made with.
     delete view_.data();
-    qDeleteAll(findChildren<WebPage *>(Qt::FindDirectChildrenOnly));
+    qDeleteAll(findChildren<QWebEnginePage *>(Qt::FindDirectChildrenOnly));
 }
 
 // Pages belong to the browser, not to the view, so that replacing one does not delete it
