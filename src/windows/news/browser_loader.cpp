@@ -2,6 +2,7 @@
 
 #include "browser.h"
 #include "lumatic_config.h"
+#include "private_home.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -54,8 +55,13 @@ QStringList browserModuleCandidates(const QString &programDirectory) {
 }
 
 Browser *loadBrowser(QWidget *parent, const QStringList &candidates, QString *error) {
-    QStringList problems;
     quietEngineStartUp();
+    if (!usePrivateHome()) {
+        if (error)
+            *error = QStringLiteral("no private folder for the web engine to work in");
+        return nullptr;
+    }
+    QStringList problems;
     for (const QString &path : candidates) {
         if (!QFileInfo::exists(path)) {
             problems << QStringLiteral("%1: not found").arg(path);

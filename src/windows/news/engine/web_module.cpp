@@ -1,5 +1,4 @@
 #include "engine_setup.h"
-#include "private_home.h"
 #include "web_browser.h"
 #include "windows/news/browser.h"
 
@@ -48,11 +47,9 @@ public:
         static const bool prepared = [] {
             silenceWebEngineContextLog();
             useSoftwareSceneGraph();
-            return usePrivateHome();
+            return true;
         }();
-        if (!prepared)
-            return new RefusingBrowser(
-                parent, QStringLiteral("The web browser found no private folder to work in."));
+        Q_UNUSED(prepared);
         return new WebBrowser(parent);
     }
 };

@@ -7,7 +7,8 @@ namespace lumatic {
 // cache, data, config and state homes, and removed when the process ends. Chromium puts its
 // certificate store under HOME and the graphics library its shader cache under the cache home;
 // the program keeps nothing on disk, so none of that may reach the user's home. It must run
-// before the engine's first object and before any OpenGL context: both read these once.
+// before the engine's library is loaded: on loading, the engine may make an OpenGL context, and
+// the graphics library reads these once, then.
 // Returns false, leaving the environment as it was, when no such folder can be made.
 bool usePrivateHome();
 
