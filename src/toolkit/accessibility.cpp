@@ -22,7 +22,8 @@ public:
 
 private:
     // A line is the first unread child from the top and every child whose middle lies beside
-    // it; its children read left to right.
+    // it; its children read left to right. The first child always belongs to its line, even a
+    // hidden one, whose empty rectangle ends above its own middle: else no line would end.
     QList<QAccessibleInterface *> ordered() const {
         QList<QAccessibleInterface *> rest;
         for (int i = 0; i < QAccessibleWidget::childCount(); ++i)
@@ -37,7 +38,7 @@ private:
         QList<QAccessibleInterface *> read;
         while (!rest.isEmpty()) {
             const int bottom = rest.first()->rect().bottom();
-            const auto lineEnd = std::find_if(rest.begin(), rest.end(), [&](auto *node) {
+            const auto lineEnd = std::find_if(rest.begin() + 1, rest.end(), [&](auto *node) {
                 return node->rect().center().y() > bottom;
             });
             QList<QAccessibleInterface *> line(rest.begin(), lineEnd);

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """What an assistive tool finds of a running program over the accessibility bus.
 
-read_accessibility.py PID WINDOW tree      one line per node of the window, in reading order:
-                                            depth, role, name, description, states, actions
+read_accessibility.py PID WINDOW tree      one line per node of the window (of every window
+                                            for "*"), in reading order: depth, role, name,
+                                            description, states, actions
 read_accessibility.py PID WINDOW do NAME ACTION
                                             performs the action on the first node so named
 """
@@ -17,6 +18,8 @@ STATES = {pyatspi.STATE_EDITABLE: "editable", pyatspi.STATE_READ_ONLY: "read-onl
 def window(pid, title):
     for app in pyatspi.Registry.getDesktop(0):
         if app is not None and app.get_process_id() == pid:
+            if title == "*":
+                return app
             for child in app:
                 if child.name == title:
                     return child

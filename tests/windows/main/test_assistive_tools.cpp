@@ -1,6 +1,12 @@
 #include "app/window_registry.h"
 #include "lumatic_test.h"
 #include "toolkit/controls.h"
+#include "windows/help/help_window.h"
+#include "windows/news/browser.h"
+#include "windows/news/browser_loader.h"
+#include "windows/news/engine_pages.h"
+#include "windows/news/http_server.h"
+#include "windows/news/news_window.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -10,8 +16,9 @@
 using namespace lumatic;
 using lumatic::test::control;
 
-// The main window as a screen reader or voice control finds it: over the accessibility bus,
-// read by a separate process as such tools do.
+// The program as a screen reader or voice control finds it: over the accessibility bus, read by
+// a separate process as such tools do. A read that hangs the program would hang this test with
+// it: the test's watchdog (QTEST_FUNCTION_TIMEOUT) fails it instead.
 
 namespace {
 
@@ -21,18 +28,23 @@ struct Node {
     QStringList states, actions;
 };
 
-// Asks the reader, which walks this process's windows while this one goes on answering; false
-// when it fails.
-bool askReader(const QStringList &arguments, QString *said = nullptr) {
+// Asks the reader, which walks this process's windows (all of them for the window "*") while
+// this one goes on answering; false when it fails or takes longer than 20 seconds.
+bool askReader(const QStringList &arguments, QString *said = nullptr,
+               const QString &window = "Kingpin Lumatic") {
     QProcess reader;
     reader.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QSignalSpy finished(&reader, &QProcess::finished);
-    reader.start("/usr/bin/python3",
-                 QStringList{LUMATIC_READER, QString::number(QCoreApplication::applicationPid()),
-                             "Kingpin Lumatic"} +
-                     arguments);
-    if (!finished.wait(30000) || reader.exitStatus() != QProcess::NormalExit ||
-        reader.exitCode() != 0)
+    reader.start(
+        "/usr/bin/python3",
+        QStringList{LUMATIC_READER, QString::number(QCoreApplication::applicationPid()), window} +
+            arguments);
+    if (!finished.wait(20000)) {
+        reader.kill();
+        reader.waitForFinished();
+        return false;
+    }
+    if (reader.exitStatus() != QProcess::NormalExit || reader.exitCode() != 0)
         return false;
     if (said)
         *said = QString::fromUtf8(reader.readAllStandardOutput());
@@ -61,8 +73,57 @@ QList<Node> readTree() {
 class TestAssistiveTools : public QObject {
     Q_OBJECT
 
-    WindowRegistry windows_{nullptr, nullptr};
+public:
+    enum class State { Main, Help, NewsAsking, NewsBrowsing, Refreshed, RendererDied, NewsClosed };
+    Q_ENUM(State)
+
+private:
+    HttpServer server_;
+    std::unique_ptr<WindowRegistry> windowsHolder_ = std::make_unique<WindowRegistry>(
+        [] { return new HelpWindow; },
+        [this] {
+            return new NewsWindow(server_.url("/"), [](QWidget *host) {
+                return loadBrowser(host, {QStringLiteral(LUMATIC_TEST_WEB_MODULE)});
+            });
+        });
+    WindowRegistry &windows_ = *windowsHolder_;
     QList<Node> tree_;
+
+    NewsWindow &news() { return static_cast<NewsWindow &>(windows_.newsWindow()); }
+    Browser *browser() { return news().findChild<Browser *>(); }
+
+    // Clicks the news window's button and waits for the page it loads.
+    bool clickAndLoad(const char *button) {
+        QTest::mouseClick(control(news(), button), Qt::LeftButton);
+        if (!browser())
+            return false;
+        QSignalSpy finished(browser(), &Browser::loadFinished);
+        return finished.wait(15000) && finished.first().first().toBool();
+    }
+
+    // Brings the windows into the state, from a news window made afresh.
+    void enter(State state) {
+        if (NewsWindow *open = static_cast<NewsWindow *>(windows_.existingNewsWindow()))
+            open->close();
+        if (state == State::Help)
+            windows_.showHelp();
+        if (state < State::NewsAsking)
+            return;
+        windows_.showNews();
+        QVERIFY(QTest::qWaitForWindowExposed(&news()));
+        if (state == State::NewsAsking)
+            return;
+        QVERIFY(clickAndLoad("Command1"));
+        if (state == State::Refreshed)
+            QVERIFY(clickAndLoad("Command3"));
+        if (state == State::RendererDied) {
+            QSignalSpy notices(browser(), &Browser::notice);
+            QVERIFY(killRenderers(browser()) > 0);
+            QVERIFY(notices.wait(10000));
+        }
+        if (state == State::NewsClosed)
+            QTest::mouseClick(control(news(), "Command4"), Qt::LeftButton);
+    }
 
     const Node *node(const QString &name) const {
         for (const Node &n : tree_)
@@ -73,6 +134,9 @@ class TestAssistiveTools : public QObject {
 
 private slots:
     void initTestCase() {
+        QVERIFY(server_.listen());
+        server_.route("/", {.body = test::page("news", "<a href=/older>older news</a>")});
+        server_.route("/painted", {.body = "", .contentType = "text/plain"});
         windows_.mainWindow().showNonModal();
         QVERIFY(QTest::qWaitForWindowExposed(&windows_.mainWindow()));
         tree_ = readTree();
@@ -129,6 +193,37 @@ private slots:
         QTEST(found->description, "description");
         QTEST(found->states, "states");
         QTEST(found->actions, "actions");
+    }
+
+    // A screen reader reads every window of the program, hidden controls and the browser
+    // included, in each state the windows go through, and the program answers still.
+    void everyStateIsReadWhole_data() {
+        QTest::addColumn<State>("state");
+        QTest::addColumn<QString>("window"); // read in the tree, with its title
+        QTest::newRow("main") << State::Main << "Kingpin Lumatic";
+        QTest::newRow("help") << State::Help << "Help and About";
+        QTest::newRow("news asking") << State::NewsAsking << "Message";
+        QTest::newRow("news browsing")
+            << State::NewsBrowsing << "Latest news and check for recent upgrades";
+        QTest::newRow("after Refresh")
+            << State::Refreshed << "Latest news and check for recent upgrades";
+        QTest::newRow("after the renderer died")
+            << State::RendererDied << "Latest news and check for recent upgrades";
+        QTest::newRow("after Close") << State::NewsClosed << "Kingpin Lumatic";
+    }
+    void everyStateIsReadWhole() {
+        QFETCH(State, state);
+        QFETCH(QString, window);
+        enter(state);
+        if (QTest::currentTestFailed())
+            return;
+        QString said;
+        QVERIFY2(askReader({"tree"}, &said, "*"), "the whole tree could not be read in time");
+        QVERIFY2(said.contains('\t' + window + '\t'), qPrintable(said));
+        // Still answering: a screen reader's press of the list entry plays it.
+        QVERIFY(askReader({"do", "7 - Candle 2", "Press"}));
+        QTRY_COMPARE(windows_.clocks().runningClock(), 7);
+        windows_.clocks().stopAll();
     }
 
     // A voice command or a screen reader's action selects an entry as a click does.
