@@ -1,6 +1,7 @@
 #include "browser_loader.h"
 
 #include "browser.h"
+#include "engine_process.h"
 #include "lumatic_config.h"
 #include "private_home.h"
 
@@ -10,37 +11,6 @@
 #include <QPluginLoader>
 
 namespace lumatic {
-
-namespace {
-
-QtMessageHandler nextHandler = nullptr;
-
-// The engine's notes on how it started, which are no fault of the program's and no use to its
-// user: one from loading the engine after the application object, with no OpenGL share context
-// (which must not exist: a context made before the engine's private home would keep the shader
-// cache in the user's), worded by Qt 6.4 and by Qt 6.8; one for its graphics in the software
-// scene graph; and one for a sandbox that the user switched off.
-void dropEngineStartUpNotes(QtMsgType type, const QMessageLogContext &context,
-                            const QString &message) {
-    for (const char *note :
-         {"Qt WebEngine seems to be initialized from a plugin.",
-          "Attribute Qt::AA_ShareOpenGLContexts must be set before QCoreApplication is created.",
-          "No suitable graphics backend found", "Sandboxing disabled by user."})
-        if (message.startsWith(QLatin1String(note)))
-            return;
-    nextHandler(type, context, message);
-}
-
-// Before the module is loaded: the first note comes while the engine's library is mapped.
-void quietEngineStartUp() {
-    static const bool installed = [] {
-        nextHandler = qInstallMessageHandler(dropEngineStartUpNotes);
-        return true;
-    }();
-    Q_UNUSED(installed);
-}
-
-} // namespace
 
 QStringList browserModuleCandidates() {
     return browserModuleCandidates(QCoreApplication::applicationDirPath());
@@ -55,10 +25,10 @@ QStringList browserModuleCandidates(const QString &programDirectory) {
 }
 
 Browser *loadBrowser(QWidget *parent, const QStringList &candidates, QString *error) {
-    quietEngineStartUp();
-    if (!usePrivateHome()) {
+    prepareEngineProcess();
+    if (QString why; !usePrivateHome(&why)) {
         if (error)
-            *error = QStringLiteral("no private folder for the web engine to work in");
+            *error = why;
         return nullptr;
     }
     QStringList problems;

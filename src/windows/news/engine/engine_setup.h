@@ -7,11 +7,6 @@ namespace lumatic {
 // Process-wide settings the web engine reads when its first object is created; they must be
 // applied before that.
 
-// Qt 6.4's start-up report (category qt.webenginecontext, on by default) reads the global OpenGL
-// share context, which does not exist when the engine is loaded after QApplication without
-// Qt::AA_ShareOpenGLContexts, and crashes on it. Turning the category off avoids the crash.
-void silenceWebEngineContextLog();
-
 // Qt Quick's software renderer: lighter and faster than OpenGL through a software rasteriser,
 // and needs no share context either.
 void useSoftwareSceneGraph();

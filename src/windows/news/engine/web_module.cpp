@@ -45,7 +45,6 @@ public:
         if (const QString why = whyTheEngineCannotStart(); !why.isEmpty())
             return new RefusingBrowser(parent, why);
         static const bool prepared = [] {
-            silenceWebEngineContextLog();
             useSoftwareSceneGraph();
             return true;
         }();
