@@ -6,11 +6,15 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 
 namespace {
 
-// The exit status of a row whose program must still be running when it is looked at.
-constexpr int keepsRunning = -1;
+// The exit status of a row whose program must still be running when it is looked at: it is
+// then ended by the signal, and must end as Close everything ends it, with status 0.
+constexpr int keptRunningUntil(int signal) {
+    return -signal;
+}
 
 // An X display number nothing serves: Xvfb -a counts up from 99, so start well above.
 QString unservedLocalDisplay() {
@@ -29,7 +33,8 @@ QString refusingTcpDisplay() {
 
 } // namespace
 
-// The program as a shell starts it, without any display unless a row gives one.
+// The program as a shell starts it, without any display unless a row gives one (the test runs
+// on a virtual X display), with a temporary folder of its own where it must leave nothing.
 class TestCommandLine : public QObject {
     Q_OBJECT
 
@@ -61,6 +66,7 @@ private slots:
         };
         const QString unset = "DISPLAY is not set, WAYLAND_DISPLAY is not set";
         const QString local = unservedLocalDisplay(), tcp = refusingTcpDisplay();
+        const QString x = "DISPLAY=" + qEnvironmentVariable("DISPLAY");
 
         QTest::newRow("--version")
             << QStringList{"--version"} << QStringList{} << QString() << 0 << version << "^$";
@@ -95,7 +101,22 @@ private slots:
             << refusal("no Wayland compositor answers on wayland-0");
         QTest::newRow("offscreen needs no display")
             << QStringList{} << QStringList{"QT_QPA_PLATFORM=offscreen"} << QString()
-            << keepsRunning << "^$" << QString();
+            << keptRunningUntil(SIGTERM) << "^$" << QString();
+        // Qt would say it made a runtime folder, and leave it; "@" is the temporary folder.
+        QTest::newRow("no XDG_RUNTIME_DIR") << QStringList{} << QStringList{x, "XDG_RUNTIME_DIR"}
+                                            << QString() << keptRunningUntil(SIGTERM) << "^$"
+                                            << "^$";
+        QTest::newRow("XDG_RUNTIME_DIR missing")
+            << QStringList{} << QStringList{x, "XDG_RUNTIME_DIR=@/missing"} << QString()
+            << keptRunningUntil(SIGTERM) << "^$"
+            << "^$";
+        QTest::newRow("ended by Ctrl-C") << QStringList{} << QStringList{x, "XDG_RUNTIME_DIR"}
+                                         << QString() << keptRunningUntil(SIGINT) << "^$"
+                                         << "^$";
+        QTest::newRow("ended by a closed terminal")
+            << QStringList{} << QStringList{x, "XDG_RUNTIME_DIR"} << QString()
+            << keptRunningUntil(SIGHUP) << "^$"
+            << "^$";
     }
     void answersBeforeAnyWindow() {
         QFETCH(QStringList, arguments);
@@ -109,9 +130,17 @@ private slots:
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET", "QT_QPA_PLATFORM",
                                  "XDG_SESSION_TYPE"})
             settings.remove(name);
+        QTemporaryDir temporary;
+        QVERIFY(temporary.isValid());
         settings.insert("XDG_RUNTIME_DIR", runtime_.path());
+        settings.insert("TMPDIR", temporary.path());
+        // A setting without a value removes the variable.
         for (const QString &setting : environment)
-            settings.insert(setting.section('=', 0, 0), setting.section('=', 1));
+            if (setting.contains('='))
+                settings.insert(setting.section('=', 0, 0),
+                                setting.section('=', 1).replace('@', temporary.path()));
+            else
+                settings.remove(setting);
         QProcess program;
         program.setProcessEnvironment(settings);
         if (!standardOutput.isEmpty())
@@ -119,20 +148,28 @@ private slots:
         program.start(LUMATIC_PROGRAM, arguments);
         QVERIFY(program.waitForStarted());
 
-        if (exitCode == keepsRunning) {
+        if (exitCode < 0) {
             // Refusing takes no time; a program still there has got past the check.
             QVERIFY2(!program.waitForFinished(1500), program.readAllStandardError().constData());
-            program.kill();
-            program.waitForFinished();
-            return;
+            ::kill(pid_t(program.processId()), -exitCode);
+            // Within a second, as Close everything ends it.
+            QVERIFY(program.waitForFinished(1000));
+            exitCode = 0;
+        } else {
+            QVERIFY(program.waitForFinished(30000));
         }
-        QVERIFY(program.waitForFinished(30000));
         const QString said = QString::fromLocal8Bit(program.readAllStandardOutput());
         const QString complained = QString::fromLocal8Bit(program.readAllStandardError());
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QVERIFY2(QRegularExpression(output).match(said).hasMatch(), qPrintable(said));
-        QVERIFY2(QRegularExpression(error).match(complained).hasMatch(), qPrintable(complained));
+        if (!error.isNull())
+            QVERIFY2(QRegularExpression(error).match(complained).hasMatch(),
+                     qPrintable(complained));
         QCOMPARE(program.exitCode(), exitCode);
+        const QStringList left =
+            QDir(temporary.path())
+                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(' ')));
     }
 };
 
