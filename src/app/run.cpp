@@ -45,14 +45,16 @@ void endOnSignals() {
 
 } // namespace
 
-int run(int argc, char **argv, const std::function<void(WindowRegistry &)> &started) {
+int run(int argc, char **argv, const std::function<void(WindowRegistry &)> &started,
+        const std::function<Form *()> &news) {
     endOnSignals();
     prepareEngineProcess();
     // The program takes no command line: Qt sees the program name only.
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication app(qtArgc, argv);
     setUpApplication(app);
-    WindowRegistry windows([] { return new HelpWindow; }, [] { return new NewsWindow; });
+    WindowRegistry windows([] { return new HelpWindow; },
+                           news ? news : [] { return static_cast<Form *>(new NewsWindow); });
     QObject::connect(&windows, &WindowRegistry::ended, &app, &QApplication::quit);
     std::unique_ptr<QSocketNotifier> signalled;
     if (signalPipe[0] >= 0) {

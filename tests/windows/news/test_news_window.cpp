@@ -1,3 +1,4 @@
+#include "app/run.h"
 #include "app/window_registry.h"
 #include "engine_pages.h"
 #include "http_server.h"
@@ -13,7 +14,11 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <csignal>
+#include <unistd.h>
 
 using namespace lumatic;
 using lumatic::test::control;
@@ -36,6 +41,55 @@ QLabel *noticeOf(const NewsWindow &window) {
 }
 
 const QSize confirming(294, 99), browsing(328, 371);
+
+// The processes in the group but its leader: the engine's, once it has started.
+int followers(pid_t group) {
+    int found = 0;
+    for (const QString &pid : QDir("/proc").entryList(QDir::Dirs)) {
+        QFile stat("/proc/" + pid + "/stat");
+        if (pid.toInt() <= 0 || pid.toInt() == group || !stat.open(QIODevice::ReadOnly))
+            continue;
+        // pid (name) state ppid pgrp ...: the name may hold blanks, never a ')'.
+        const QList<QByteArray> fields = stat.readAll().split(')').last().split(' ');
+        found += fields.size() > 3 && fields[3].toInt() == group;
+    }
+    return found;
+}
+
+// The program itself in a child process of its own group, with Okay pressed and, where it
+// can start, the engine's processes running; its news page is nowhere. Null when it did not get
+// that far.
+std::unique_ptr<QProcess> startProgram(const QProcessEnvironment &environment,
+                                       const QString &workingDirectory = QString(),
+                                       bool engine = true) {
+    auto program = std::make_unique<QProcess>();
+    QProcessEnvironment settings = environment;
+    settings.insert("LUMATIC_TEST_PROGRAM", "http://127.0.0.1:9/");
+    program->setProcessEnvironment(settings);
+    program->setWorkingDirectory(workingDirectory);
+    program->setChildProcessModifier([] { ::setpgid(0, 0); });
+    program->start(QCoreApplication::applicationFilePath(), {});
+    if (!program->waitForStarted() ||
+        !QTest::qWaitFor([&] { return program->readAllStandardOutput().contains("okay"); },
+                         20000) ||
+        (engine && !QTest::qWaitFor([&] { return followers(pid_t(program->processId())); }, 10000)))
+        return nullptr;
+    return program;
+}
+
+// Ends the program by the signal: it must go as Close everything ends it, within a second,
+// and the engine's processes with it.
+bool endsCleanly(QProcess &program, int signal) {
+    const auto group = pid_t(program.processId());
+    ::kill(group, signal);
+    return program.waitForFinished(1000) && program.exitStatus() == QProcess::NormalExit &&
+           program.exitCode() == 0 &&
+           QTest::qWaitFor([group] { return ::kill(-group, 0) != 0 && errno == ESRCH; }, 5000);
+}
+
+QStringList entries(const QString &folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
 
 } // namespace
 
@@ -356,11 +410,106 @@ private slots:
         QVERIFY(!windows->existingNewsWindow());
     }
 
+    void endsThroughItsOrdinaryExit_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QString>("before"); // another instance: "killed" outright, or "live"
+        QTest::addColumn<bool>("folders");   // a runtime or temporary folder that can hold one
+        QTest::newRow("Ctrl-C") << SIGINT << "" << true;
+        QTest::newRow("closed terminal") << SIGHUP << "" << true;
+        QTest::newRow("kill") << SIGTERM << "" << true;
+        QTest::newRow("after one killed outright") << SIGTERM << "killed" << true;
+        QTest::newRow("beside a live one") << SIGTERM << "live" << true;
+        QTest::newRow("no usable runtime or temporary folder") << SIGTERM << "" << false;
+    }
+    // The engine's private folder goes however the program ends but outright: a folder left by
+    // a program killed outright goes with the next Okay, a live program's folder stays.
+    void endsThroughItsOrdinaryExit() {
+        QFETCH(int, signal);
+        QFETCH(QString, before);
+        QFETCH(bool, folders);
+        QTemporaryDir scratch;
+        QVERIFY(scratch.isValid());
+        const QString runtime = scratch.filePath("runtime"), here = scratch.filePath("here");
+        QVERIFY(QDir().mkdir(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) &&
+                QDir().mkdir(here));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_RUNTIME_DIR", runtime);
+        environment.insert("TMPDIR", scratch.path());
+        if (!folders) {
+            // A runtime folder of someone else's, and a temporary folder that is not there.
+            QVERIFY(geteuid() != 0 ||
+                    ::chown(QFile::encodeName(runtime).constData(), 65534, 65534) == 0);
+            environment.insert("XDG_RUNTIME_DIR", geteuid() == 0 ? runtime : "/");
+            environment.insert("TMPDIR", scratch.filePath("missing"));
+        }
+
+        std::unique_ptr<QProcess> other;
+        if (!before.isEmpty()) {
+            other = startProgram(environment);
+            QVERIFY(other);
+            QCOMPARE(entries(runtime).size(), 1);
+            if (before == "killed") {
+                ::kill(pid_t(other->processId()), SIGKILL);
+                QVERIFY(other->waitForFinished());
+            }
+        }
+        const QStringList left = entries(runtime);
+        auto program = startProgram(environment, here, folders);
+        QVERIFY(program);
+        if (folders) {
+            const QStringList made = entries(runtime);
+            QCOMPARE(made.size(), before == "live" ? 2 : 1);
+            for (const QString &folder : made)
+                QVERIFY2(folder.startsWith("lumatic-web-"), qPrintable(folder));
+            if (before == "live")
+                QVERIFY(made.contains(left.first()));
+            else if (before == "killed")
+                QVERIFY(!made.contains(left.first()));
+        }
+        QVERIFY(endsCleanly(*program, signal));
+        if (!folders)
+            QVERIFY2(program->readAllStandardError().contains(
+                         "no folder to work in: neither XDG_RUNTIME_DIR"),
+                     "the engine was loaded");
+        QCOMPARE(entries(runtime), before == "live" ? left : QStringList());
+        if (before == "live")
+            QVERIFY(endsCleanly(*other, SIGTERM));
+        QCOMPARE(entries(runtime), QStringList());
+        QCOMPARE(entries(here), QStringList());
+        QCOMPARE(entries(scratch.path()), (QStringList{"here", "runtime"}));
+    }
+
     void theNewsIsFetchedOverHttps() {
         QCOMPARE(QString::fromLatin1(NewsAddress), "kingpin.info");
         QCOMPARE(completeAddress("kingpin.info"), QUrl("https://kingpin.info/"));
     }
 };
 
-LUMATIC_TEST_MAIN(TestNewsWindow)
+int main(int argc, char **argv) {
+    // The program itself, for the rows that end it by signals: Okay is pressed at once.
+    if (qEnvironmentVariableIsSet("LUMATIC_TEST_PROGRAM"))
+        return lumatic::run(
+            argc, argv,
+            [](WindowRegistry &windows) {
+                windows.showNews();
+                static_cast<NewsWindow &>(windows.newsWindow()).Command1_Click();
+                std::puts("okay");
+                std::fflush(stdout);
+            },
+            [] {
+                return new NewsWindow(
+                    QUrl(qEnvironmentVariable("LUMATIC_TEST_PROGRAM")), [](QWidget *host) {
+                        QString error;
+                        Browser *browser =
+                            loadBrowser(host, {QStringLiteral(LUMATIC_TEST_WEB_MODULE)}, &error);
+                        std::fprintf(stderr, "%s\n", qPrintable(error));
+                        return browser;
+                    });
+            });
+    lumatic::test::allowRootWithoutSandbox();
+    QApplication app(argc, argv);
+    lumatic::setUpApplication(app);
+    TestNewsWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_news_window.moc"
