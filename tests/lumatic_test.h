@@ -63,13 +63,16 @@ inline void allowRootWithoutSandbox() {
 
 #ifdef QT_WIDGETS_LIB
 #include "toolkit/application.h"
+#include "windows/news/engine_process.h"
 
 #include <QApplication>
 
-// A test's main(): the application as the program sets it up, then the test class.
+// A test's main(): the process and the application as the program sets them up (so that no
+// test starts a session bus either), then the test class.
 #define LUMATIC_TEST_MAIN(TestClass)                                                               \
     int main(int argc, char **argv) {                                                              \
         lumatic::test::allowRootWithoutSandbox();                                                  \
+        lumatic::prepareEngineProcess();                                                           \
         QApplication app(argc, argv);                                                              \
         lumatic::setUpApplication(app);                                                            \
         TestClass test;                                                                            \

@@ -507,6 +507,7 @@ int main(int argc, char **argv) {
                     });
             });
     lumatic::test::allowRootWithoutSandbox();
+    lumatic::prepareEngineProcess();
     QApplication app(argc, argv);
     lumatic::setUpApplication(app);
     TestNewsWindow test;

@@ -3,6 +3,7 @@
 #include "lumatic_test.h"
 #include "windows/news/browser.h"
 #include "windows/news/browser_loader.h"
+#include "windows/news/engine_process.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -514,6 +515,7 @@ int main(int argc, char *argv[]) {
     if (!qEnvironmentVariableIsSet("LUMATIC_TEST_HOMES"))
         return underTemporaryHomes(argv);
 
+    prepareEngineProcess();
     QApplication app(argc, argv);
     TestWebBrowser test;
     return QTest::qExec(&test, argc, argv);
