@@ -78,10 +78,11 @@ std::unique_ptr<QProcess> startProgram(const QProcessEnvironment &environment,
 }
 
 // Ends the program by the signal: it must go as Close everything ends it, within a second,
-// and the engine's processes with it.
+// and the engine's processes with it. A terminal sends Ctrl-C and its hang-up to the whole
+// group, the engine's processes included; kill, to the program alone.
 bool endsCleanly(QProcess &program, int signal) {
     const auto group = pid_t(program.processId());
-    ::kill(group, signal);
+    ::kill(signal == SIGTERM ? group : -group, signal);
     return program.waitForFinished(1000) && program.exitStatus() == QProcess::NormalExit &&
            program.exitCode() == 0 &&
            QTest::qWaitFor([group] { return ::kill(-group, 0) != 0 && errno == ESRCH; }, 5000);
