@@ -503,7 +503,8 @@ int main(int argc, char **argv) {
                         QString error;
                         Browser *browser =
                             loadBrowser(host, {QStringLiteral(LUMATIC_TEST_WEB_MODULE)}, &error);
-                        std::fprintf(stderr, "%s\n", qPrintable(error));
+                        if (!browser)
+                            std::fprintf(stderr, "%s\n", qPrintable(error));
                         return browser;
                     });
             });
