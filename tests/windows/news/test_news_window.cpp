@@ -57,22 +57,25 @@ int followers(pid_t group) {
 }
 
 // The program itself in a child process of its own group, with Okay pressed and, where it
-// can start, the engine's processes running; its news page is nowhere. Null when it did not get
-// that far.
+// can start, the engine's processes running and the news page's load ended. Null when it did
+// not get that far.
 std::unique_ptr<QProcess> startProgram(const QProcessEnvironment &environment,
                                        const QString &workingDirectory = QString(),
                                        bool engine = true) {
     auto program = std::make_unique<QProcess>();
-    QProcessEnvironment settings = environment;
-    settings.insert("LUMATIC_TEST_PROGRAM", "http://127.0.0.1:9/");
-    program->setProcessEnvironment(settings);
+    program->setProcessEnvironment(environment);
     program->setWorkingDirectory(workingDirectory);
     program->setChildProcessModifier([] { ::setpgid(0, 0); });
     program->start(QCoreApplication::applicationFilePath(), {});
+    QByteArray said;
     if (!program->waitForStarted() ||
-        !QTest::qWaitFor([&] { return program->readAllStandardOutput().contains("okay"); },
-                         20000) ||
-        (engine && !QTest::qWaitFor([&] { return followers(pid_t(program->processId())); }, 10000)))
+        !QTest::qWaitFor(
+            [&] {
+                return (said += program->readAllStandardOutput())
+                    .contains(engine ? "loaded" : "okay");
+            },
+            20000) ||
+        (engine && !followers(pid_t(program->processId()))))
         return nullptr;
     return program;
 }
@@ -98,6 +101,7 @@ class TestNewsWindow : public QObject {
     Q_OBJECT
 
     HttpServer server_;
+    std::unique_ptr<HttpServer> untrusted_;
 
     std::unique_ptr<WindowRegistry> makeWindows(const QUrl &address) {
         return std::make_unique<WindowRegistry>(
@@ -130,6 +134,11 @@ class TestNewsWindow : public QObject {
 
 private slots:
     void initTestCase() {
+        QString error;
+        const QSslConfiguration tls = HttpServer::selfSignedTls(&error);
+        QVERIFY2(!tls.isNull(), qPrintable(error));
+        untrusted_ = std::make_unique<HttpServer>(tls);
+        QVERIFY(untrusted_->listen());
         QVERIFY(server_.listen());
         server_.route("/", {.body = page("news", "<a href=/older>older news</a>")});
         server_.route("/older", {.body = page("older", "older")});
@@ -434,6 +443,8 @@ private slots:
         QVERIFY(QDir().mkdir(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) &&
                 QDir().mkdir(here));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        // A page whose certificate the engine refuses: its failed handshake prints nothing.
+        environment.insert("LUMATIC_TEST_PROGRAM", untrusted_->url("/").toString());
         environment.insert("XDG_RUNTIME_DIR", runtime);
         environment.insert("TMPDIR", scratch.path());
         if (!folders) {
@@ -468,9 +479,10 @@ private slots:
                 QVERIFY(!made.contains(left.first()));
         }
         QVERIFY(endsCleanly(*program, signal));
+        const QByteArray complained = program->readAllStandardError();
+        QVERIFY2(!complained.contains(":ERROR:"), complained.constData());
         if (!folders)
-            QVERIFY2(program->readAllStandardError().contains(
-                         "no folder to work in: neither XDG_RUNTIME_DIR"),
+            QVERIFY2(complained.contains("no folder to work in: neither XDG_RUNTIME_DIR"),
                      "the engine was loaded");
         QCOMPARE(entries(runtime), before == "live" ? left : QStringList());
         if (before == "live")
@@ -493,9 +505,15 @@ int main(int argc, char **argv) {
             argc, argv,
             [](WindowRegistry &windows) {
                 windows.showNews();
-                static_cast<NewsWindow &>(windows.newsWindow()).Command1_Click();
+                auto &news = static_cast<NewsWindow &>(windows.newsWindow());
+                news.Command1_Click();
                 std::puts("okay");
                 std::fflush(stdout);
+                if (auto *browser = news.findChild<Browser *>())
+                    QObject::connect(browser, &Browser::loadFinished, [] {
+                        std::puts("loaded");
+                        std::fflush(stdout);
+                    });
             },
             [] {
                 return new NewsWindow(
