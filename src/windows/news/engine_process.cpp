@@ -2,12 +2,13 @@
 
 #include "private_home.h"
 
-#include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
 #include <cstring>
 #include <memory>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace lumatic {
 
@@ -83,7 +84,8 @@ void useAUsableRuntimeFolder() {
 // anyway, the XDG default.
 void makeRoomForThePrivateHome() {
     if (qEnvironmentVariableIsEmpty("HOME"))
-        qputenv("HOME", QFile::encodeName(QDir::homePath()));
+        if (const passwd *user = ::getpwuid(geteuid()); user && user->pw_dir)
+            qputenv("HOME", user->pw_dir);
     const QByteArray home = qgetenv("HOME");
     for (const auto &[name, under] :
          {std::pair{"XDG_CACHE_HOME", "/.cache"}, std::pair{"XDG_CONFIG_HOME", "/.config"},
