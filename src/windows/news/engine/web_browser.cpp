@@ -80,10 +80,13 @@ QList<int> numbersIn(const std::string &text) {
     return numbers;
 }
 
-// The processes that pid started, as each of its threads lists those it started itself.
-QList<int> childrenOf(int pid) {
-    QList<int> children;
+// The processes that pid started: each thread lists those it started itself. The engine's
+// processes start theirs from their main thread; this process, from any.
+QList<int> childrenOf(int pid, bool anyThread) {
     const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    if (!anyThread)
+        return numbersIn(readProcFile(tasks + '/' + std::to_string(pid) + "/children"));
+    QList<int> children;
     DIR *folder = ::opendir(tasks.c_str());
     if (!folder)
         return children;
@@ -94,10 +97,11 @@ QList<int> childrenOf(int pid) {
     return children;
 }
 
-bool isRenderer(int pid) {
+// Every process of the engine's names its kind on its command line. A renderer that a zygote
+// forked keeps the zygote's, so renderers cannot be told from the rest by it.
+bool isEngineProcess(int pid) {
     const std::string arguments = readProcFile("/proc/" + std::to_string(pid) + "/cmdline");
-    return arguments.find(std::string_view("--type=renderer", sizeof "--type=renderer")) !=
-           std::string::npos;
+    return arguments.find("--type=") != std::string::npos;
 }
 
 long long residentBytes(int pid) {
@@ -357,35 +361,39 @@ void WebBrowser::onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminat
         events_.reportNotice(QStringLiteral("The page stopped working; Refresh loads it again."));
 }
 
-// Every renderer below this process, a page's own and those of frames from other sites; the
-// engine's GPU and network work runs inside this process and is not counted. Renderers start no
-// processes, so only the others are searched further.
+// Every process of the engine's below this one: a page's renderer, the renderers of frames from
+// other sites, and the zygotes that fork them, which stay small. The engine's GPU and network
+// work runs inside this process and is not counted; other programs started from here are
+// neither counted nor searched.
 void WebBrowser::endRenderersPastTheLimit() {
     QHash<int, bool> seen;
-    QList<int> parents{int(::getpid())};
+    const int self = int(::getpid());
+    QList<int> parents{self};
     while (!parents.isEmpty()) {
-        for (const int child : childrenOf(parents.takeLast())) {
+        const int parent = parents.takeLast();
+        for (const int child : childrenOf(parent, parent == self)) {
             if (seen.contains(child))
                 continue;
-            const auto known = renderers_.constFind(child);
-            const bool renderer = known != renderers_.cend() ? *known : isRenderer(child);
-            seen.insert(child, renderer);
-            if (!renderer) {
-                parents << child;
-            } else if (const long long resident = residentBytes(child);
-                       resident > rendererMemoryLimit) {
+            const auto known = engineProcesses_.constFind(child);
+            const bool engine = known != engineProcesses_.cend() ? *known : isEngineProcess(child);
+            seen.insert(child, engine);
+            if (!engine)
+                continue;
+            parents << child;
+            if (const long long resident = residentBytes(child); resident > rendererMemoryLimit) {
                 qCDebug(lcWeb) << "ended renderer" << child << "at" << resident << "bytes";
                 ::kill(child, SIGKILL);
             }
         }
     }
-    renderers_ = seen;
+    engineProcesses_ = seen;
 }
 
 // Qt WebEngine opens some dialogs itself (a colour input's, for one), as children of the view,
 // and the page API cannot stop them; a later Qt may add more. Any dialog under the view, and any
 // modal window at all, is refused as it is shown. The show cannot be undone from inside it: the
-// window is kept off the screen and rejected, as if cancelled, once its opener has returned.
+// window is kept off the screen, unmodal, and rejected, as if cancelled, once its opener has
+// returned.
 // In-page popups (lists, pickers, menus, tool tips) are neither, and stay.
 bool WebBrowser::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() != QEvent::Show || !watched->isWidgetType())
@@ -401,7 +409,10 @@ bool WebBrowser::eventFilter(QObject *watched, QEvent *event) {
     if (!(dialog && underView) && window->windowModality() == Qt::NonModal)
         return false;
     qCDebug(lcWeb) << "refused" << window->metaObject()->className() << window->windowTitle();
+    // Neither on the screen nor modal: Qt would register an off-screen modal window as a
+    // native dialog's stand-in, and hold the rest of the program until it went.
     window->setAttribute(Qt::WA_DontShowOnScreen);
+    window->setWindowModality(Qt::NonModal);
     QMetaObject::invokeMethod(
         window,
         [window] {

@@ -62,8 +62,8 @@ private:
     // Where the main frame's last navigation to http was sent instead, until another one starts.
     QUrl upgraded_;
     QTimer rendererWatch_;
-    // Which of the processes below this one are renderers, as far as seen.
-    QHash<int, bool> renderers_;
+    // Which of the processes below this one are the engine's, as far as seen.
+    QHash<int, bool> engineProcesses_;
 };
 
 } // namespace lumatic
