@@ -245,7 +245,7 @@ WebBrowser::WebBrowser(QWidget *parent, QObject *owner, BrowserEvents &events)
     page_ = makePage();
     view_->setPage(page_);
     qApp->installEventFilter(this);
-    connect(&rendererWatch_, &QTimer::timeout, this, &WebBrowser::endRenderersPastTheLimit);
+    connect(&rendererWatch_, &QTimer::timeout, this, &WebBrowser::endProcessesPastTheLimit);
     rendererWatch_.start(rendererWatchMs);
 }
 
@@ -365,7 +365,7 @@ void WebBrowser::onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminat
 // other sites, and the zygotes that fork them, which stay small. The engine's GPU and network
 // work runs inside this process and is not counted; other programs started from here are
 // neither counted nor searched.
-void WebBrowser::endRenderersPastTheLimit() {
+void WebBrowser::endProcessesPastTheLimit() {
     QHash<int, bool> seen;
     const int self = int(::getpid());
     QList<int> parents{self};
@@ -381,7 +381,7 @@ void WebBrowser::endRenderersPastTheLimit() {
                 continue;
             parents << child;
             if (const long long resident = residentBytes(child); resident > rendererMemoryLimit) {
-                qCDebug(lcWeb) << "ended renderer" << child << "at" << resident << "bytes";
+                qCDebug(lcWeb) << "ended process" << child << "at" << resident << "bytes";
                 ::kill(child, SIGKILL);
             }
         }
@@ -393,8 +393,7 @@ void WebBrowser::endRenderersPastTheLimit() {
 // and the page API cannot stop them; a later Qt may add more. Any dialog under the view, and any
 // modal window at all, is refused as it is shown. The show cannot be undone from inside it: the
 // window is kept off the screen, unmodal, and rejected, as if cancelled, once its opener has
-// returned.
-// In-page popups (lists, pickers, menus, tool tips) are neither, and stay.
+// returned. In-page popups (lists, pickers, menus, tool tips) are neither, and stay.
 bool WebBrowser::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() != QEvent::Show || !watched->isWidgetType())
         return false;

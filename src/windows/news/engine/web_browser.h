@@ -20,8 +20,8 @@ class WebPage;
 // A browser engine on QWebEngineView with an off-the-record profile: nothing is kept on disk;
 // pop-ups, downloads, permission requests, file choosers, sign-in requests and bad certificates
 // are refused; no page opens a dialog or a modal window; only http and https are followed, and
-// once the main frame is on https it never goes to plain http; a renderer that outgrows its
-// memory limit is ended.
+// once the main frame is on https it never goes to plain http; a process of the engine's that
+// outgrows its memory limit is ended.
 class WebBrowser final : public QObject, public BrowserEngine {
 public:
     WebBrowser(QWidget *parent, QObject *owner, BrowserEvents &events);
@@ -46,7 +46,7 @@ private:
     void onUpgradedToHttps(const QUrl &url);
     void onNotSentOverHttp();
     void onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status);
-    void endRenderersPastTheLimit();
+    void endProcessesPastTheLimit();
 
     BrowserEvents &events_;
     QWebEngineProfile *profile_ = nullptr;
