@@ -149,6 +149,11 @@ public:
                 });
     }
 
+    // The interceptor, a member, goes before the engine's part of the page.
+    ~WebPage() override {
+        setUrlRequestInterceptor(nullptr);
+    }
+
     // The browser has let go of the page, which only waits to be deleted.
     void release() {
         browser_ = nullptr;
@@ -212,8 +217,7 @@ private:
     bool httpsOnly_ = false;
 };
 
-HttpsUpgrade::HttpsUpgrade(WebPage *page, WebBrowser *browser)
-    : QWebEngineUrlRequestInterceptor(page), page_(page), browser_(browser) {}
+HttpsUpgrade::HttpsUpgrade(WebPage *page, WebBrowser *browser) : page_(page), browser_(browser) {}
 
 // Called on the user-interface thread, as every interceptor is since Qt 6.
 void HttpsUpgrade::interceptRequest(QWebEngineUrlRequestInfo &info) {
