@@ -40,7 +40,7 @@ Browser *loadBrowser(QWidget *parent, const QStringList &candidates, QString *er
         QPluginLoader loader(path);
         QObject *instance = loader.instance();
         if (auto *factory = qobject_cast<BrowserFactory *>(instance))
-            return factory->create(parent);
+            return new Browser(parent, *factory);
         problems << (instance ? QStringLiteral("%1: not a web module").arg(path)
                               : loader.errorString().simplified());
     }
@@ -50,7 +50,3 @@ Browser *loadBrowser(QWidget *parent, const QStringList &candidates, QString *er
 }
 
 } // namespace lumatic
-
-// Browser's meta-object lives here, beside the loader every host links: the module takes it
-// from the host rather than carrying a second copy.
-#include "moc_browser.cpp" // NOLINT(bugprone-suspicious-include)

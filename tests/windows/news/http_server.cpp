@@ -76,6 +76,11 @@ void HttpServer::route(const QByteArray &path, const Response &response) {
 void HttpServer::serve(QTcpSocket *socket) {
     // The request head may arrive in pieces; wait for all of it.
     QByteArray head = socket->property("head").toByteArray() + socket->readAll();
+    // A TLS handshake sent to plain http: refused at once, as a web server answers it.
+    if (!tls_ && head.startsWith('\x16')) {
+        socket->abort();
+        return;
+    }
     if (!head.contains("\r\n\r\n")) {
         socket->setProperty("head", head);
         return;

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -41,8 +42,9 @@ public slots:
     void open(const QUrl &) { ++opened; }
 };
 
-// Every window but the host that shows while it watches, each closed at once: a page's dialog
-// would otherwise hold the test, as it holds the user.
+// Every window but the host that reaches the screen while it watches, each closed at once: a
+// page's dialog would otherwise hold the test, as it holds the user. Those that the browser keeps
+// off the screen are its own to end.
 class WindowWatch : public QObject {
 public:
     explicit WindowWatch(QWidget *host) : host_(host) { qApp->installEventFilter(this); }
@@ -56,9 +58,11 @@ protected:
         auto *window = static_cast<QWidget *>(watched);
         if (!window->isWindow() || window == host_)
             return false;
-        shown << QStringLiteral("%1 \"%2\"")
-                     .arg(window->metaObject()->className(), window->windowTitle());
-        QTimer::singleShot(0, window, [window] {
+        QTimer::singleShot(0, window, [this, window] {
+            if (!window->windowHandle() || !window->windowHandle()->isVisible())
+                return;
+            shown << QStringLiteral("%1 \"%2\"")
+                         .arg(window->metaObject()->className(), window->windowTitle());
             if (auto *dialog = qobject_cast<QDialog *>(window))
                 dialog->reject();
             else
@@ -123,7 +127,14 @@ class TestWebBrowser : public QObject {
     Q_OBJECT
 
 public:
-    enum class Before { OnHome, AfterLink, DuringNavigate, DuringLinkLoad, RendererDied };
+    enum class Before {
+        OnHome,
+        AfterLink,
+        DuringNavigate,
+        DuringLinkLoad,
+        RendererDied,
+        OutgrewMemory
+    };
     Q_ENUM(Before)
 
 private slots:
@@ -134,6 +145,8 @@ private slots:
     void refreshEndsOnFreshHome();
     void refuses_data();
     void refuses();
+    void staysOnHttps_data();
+    void staysOnHttps();
     void deniesPermissions();
     void keepsItsFilesInAPrivateHome();
 
@@ -141,11 +154,12 @@ private:
     QUrl url(const char *path) const { return server_.url(QString::fromLatin1(path)); }
     // Requests for the URL's path seen by whichever of the servers it names.
     int hits(const QUrl &url) const;
-    bool load(const char *path);
+    bool load(const char *path) { return load(server_, path); }
+    bool load(HttpServer &server, const char *path);
     bool followLinkToNext();
     void click();
     bool clickUntil(const std::function<bool()> &happened);
-    bool waitUntilPainted(int paintedBefore);
+    bool waitUntilPainted(int paintedBefore, const HttpServer &server);
 
     HttpServer server_;
     // A TLS server whose certificate the tests trust, and one whose they do not.
@@ -164,16 +178,18 @@ int TestWebBrowser::hits(const QUrl &url) const {
     return -1;
 }
 
-bool TestWebBrowser::waitUntilPainted(int paintedBefore) {
-    return QTest::qWaitFor([&] { return server_.hits("/painted") > paintedBefore; }, 10000);
+bool TestWebBrowser::waitUntilPainted(int paintedBefore, const HttpServer &server) {
+    return QTest::qWaitFor([&] { return server.hits("/painted") > paintedBefore; }, 10000);
 }
 
-bool TestWebBrowser::load(const char *path) {
-    const int painted = server_.hits("/painted");
+bool TestWebBrowser::load(HttpServer &server, const char *path) {
+    const QUrl url = server.url(QString::fromLatin1(path));
+    const int painted = server.hits("/painted");
+    trust_->watch(browser_);
     QSignalSpy finished(browser_, &Browser::loadFinished);
-    browser_->navigate(url(path));
-    return finished.wait(10000) && finished.first().first().toBool() &&
-           browser_->url() == url(path) && waitUntilPainted(painted);
+    browser_->navigate(url);
+    return finished.wait(10000) && finished.first().first().toBool() && browser_->url() == url &&
+           waitUntilPainted(painted, server);
 }
 
 void TestWebBrowser::click() {
@@ -200,7 +216,7 @@ bool TestWebBrowser::followLinkToNext() {
     QSignalSpy finished(browser_, &Browser::loadFinished);
     return clickUntil([&] { return server_.hits("/next") > requested; }) &&
            (!finished.isEmpty() || finished.wait(10000)) && finished.first().first().toBool() &&
-           waitUntilPainted(painted);
+           waitUntilPainted(painted, server_);
 }
 
 void TestWebBrowser::initTestCase() {
@@ -245,6 +261,18 @@ void TestWebBrowser::initTestCase() {
     server_.route("/file",
                   {.body = page("file", "<input type=file style=\"width:100%;height:100%\"" +
                                             reportClick + ">")});
+    // Says its value once a refused picker would have been long gone.
+    server_.route("/colour", {.body = page("colour", "<input type=color value=#123456 "
+                                                     "style=\"width:100%;height:100%\" onclick=\""
+                                                     "setTimeout(() => fetch('/colour-' + "
+                                                     "this.value.slice(1)), 500)\">")});
+    // Keeps every block it writes, and says how far it has come in MiB.
+    const QByteArray grow = "<script>let kept = [], mib = 0; setTimeout(function grow() { "
+                            "const block = new Uint8Array(64 << 20); "
+                            "for (let i = 0; i < block.length; i += 4096) block[i] = 1; "
+                            "kept.push(block); fetch('/grew?' + (mib += 64)); "
+                            "if (mib < 4096) setTimeout(grow, 100); })</script>";
+    server_.route("/grow", {.body = page("grow", grow)});
     server_.route("/source", {.body = page("source", "source")});
     server_.route("/plain", {.body = page("plain", "plain")});
     server_.route("/sign-in", {.body = page("sign-in", "no entry"),
@@ -265,6 +293,24 @@ void TestWebBrowser::initTestCase() {
     tls_->route("/to-plain",
                 {.body = {}, .headers = {{"Location", url("/plain").toEncoded()}}, .status = 302});
     untrusted_->route("/", {.body = page("untrusted", "untrusted")});
+    // Pages that leave for plain http, to the plain server or to the TLS server's own port.
+    const QByteArray plain = url("/plain").toEncoded(),
+                     after =
+                         "http://127.0.0.1:" + QByteArray::number(tls_->url("/").port()) + "/after",
+                     soon = "<script>setTimeout(() => ";
+    tls_->route("/after", {.body = page("after", "after")});
+    tls_->route("/script",
+                {.body = page("script", soon + "location.href = '" + plain + "', 200)</script>")});
+    tls_->route("/scripted-click",
+                {.body = page("scripted-click", "<a id=away href=" + after + ">away</a>" + soon +
+                                                    "document.getElementById('away').click(), "
+                                                    "200)</script>")});
+    tls_->route("/form", {.body = page("form", "<form method=post action=" + plain +
+                                                   "><input name=news value=old></form>" + soon +
+                                                   "document.forms[0].submit(), 200)</script>")});
+    tls_->route("/framed", {.body = page("framed", "<iframe src=/frame></iframe>")});
+    tls_->route("/frame", {.body = soon + "top.location = '" + after + "', 200)</script>"});
+    tls_->route("/link", {.body = page("link", "<a href=" + plain + ">plain</a>")});
     trust_ = std::make_unique<CertificateTrust>(tls_->url("/"));
 
     QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &mailer_, "open");
@@ -307,13 +353,22 @@ void TestWebBrowser::refreshEndsOnFreshHome_data() {
     QTest::newRow("home redirects") << Before::AfterLink << QByteArray("/to-home");
     QTest::newRow("home spelt without its slash") << Before::AfterLink << QByteArray("");
     QTest::newRow("after the renderer died") << Before::RendererDied << QByteArray("/");
+    QTest::newRow("after the renderer outgrew its memory")
+        << Before::OutgrewMemory << QByteArray("/");
 }
 
 void TestWebBrowser::refreshEndsOnFreshHome() {
     QFETCH(Before, before);
     QFETCH(QByteArray, home);
 
-    QVERIFY(load(before == Before::DuringLinkLoad ? "/slowlink" : "/"));
+    const char *start = "/";
+    if (before == Before::DuringLinkLoad)
+        start = "/slowlink";
+    else if (before == Before::OutgrewMemory)
+        start = "/grow";
+    const int grewBefore = server_.hits("/grew");
+    QSignalSpy notices(browser_, &Browser::notice);
+    QVERIFY(load(start));
     switch (before) {
     case Before::OnHome:
         break;
@@ -329,10 +384,23 @@ void TestWebBrowser::refreshEndsOnFreshHome() {
         QVERIFY(clickUntil([&] { return server_.hits("/slow") > slowHits; }));
         break;
     }
-    case Before::RendererDied: {
-        QSignalSpy notices(browser_, &Browser::notice);
+    case Before::RendererDied:
         QVERIFY(killRenderers(browser_) > 0);
         QVERIFY(notices.wait(10000));
+        break;
+    case Before::OutgrewMemory: {
+        // The page grows 640 MiB a second up to 4 GiB unless its renderer is ended: its
+        // reports stop well before that.
+        int grew = 0;
+        for (int still = 0; still < 5; still = grew == server_.hits("/grew") ? still + 1 : 0) {
+            grew = server_.hits("/grew");
+            QTest::qWait(200);
+            QVERIFY2(grew - grewBefore < 64, "the page reached 4 GiB");
+        }
+        const int mib = (grew - grewBefore) * 64;
+        QVERIFY2(mib >= 512 && mib < 1536, qPrintable(QString::number(mib)));
+        QCOMPARE(notices.count(), 1);
+        QCOMPARE(notices.first().first(), "The page stopped working; Refresh loads it again.");
         break;
     }
     }
@@ -392,6 +460,9 @@ void TestWebBrowser::refuses_data() {
     QTest::newRow("<input type=file> clicked")
         << QByteArray("/file") << true << QByteArray("/clicked") << none << none << url("/file")
         << false;
+    QTest::newRow("<input type=color> clicked")
+        << QByteArray("/colour") << true << QByteArray("/colour-123456") << none << none
+        << url("/colour") << false;
     QTest::newRow("sign-in asked") << QByteArray("/") << false << QByteArray() << url("/sign-in")
                                    << none << url("/sign-in") << false;
     QTest::newRow("https page redirecting to http")
@@ -434,10 +505,58 @@ void TestWebBrowser::refuses() {
     if (!neverRequested.isEmpty())
         QCOMPARE(hits(neverRequested), 0);
     QCOMPARE(notices.count(), notice ? 1 : 0);
-    // Nothing holds the window: it closes, here as the news window does on Close.
+    // Nothing holds the window: Refresh reaches the server, and the window closes, here as the
+    // news window does on Close.
+    const int homeHits = server_.hits("/");
+    QSignalSpy finished(browser_, &Browser::loadFinished);
+    browser_->navigate(url("/"));
+    browser_->reloadFromSource();
+    QVERIFY(finished.wait(10000));
+    QVERIFY(server_.hits("/") > homeHits);
     QVERIFY(host_->close());
     host_->show();
     QVERIFY(QTest::qWaitForWindowExposed(host_));
+}
+
+// Once on https, the page goes to plain http by no way at all: the address is upgraded, and what
+// the server at the upgraded address says follows, or, where it has no https, or where a form
+// would post to plain http, one line saying so.
+void TestWebBrowser::staysOnHttps_data() {
+    QTest::addColumn<QByteArray>("start"); // on the TLS server
+    QTest::addColumn<bool>("click");
+    QTest::addColumn<QByteArray>("follows"); // requested from the TLS server, if given
+
+    QTest::newRow("script sets location") << QByteArray("/script") << false << QByteArray();
+    QTest::newRow("scripted click on a link")
+        << QByteArray("/scripted-click") << false << QByteArray("/after");
+    QTest::newRow("form submits itself") << QByteArray("/form") << false << QByteArray();
+    QTest::newRow("frame sets top.location")
+        << QByteArray("/framed") << false << QByteArray("/after");
+    QTest::newRow("user clicks a link") << QByteArray("/link") << true << QByteArray();
+}
+
+void TestWebBrowser::staysOnHttps() {
+    QFETCH(QByteArray, start);
+    QFETCH(bool, click);
+    QFETCH(QByteArray, follows);
+
+    const int plainHits = server_.hits("/plain"), followed = tls_->hits(follows);
+    QSignalSpy notices(browser_, &Browser::notice);
+    QVERIFY(load(*tls_, start.constData()));
+    const auto happened = [&] { return !notices.isEmpty() || tls_->hits(follows) > followed; };
+    if (click)
+        QVERIFY(clickUntil(happened));
+    QVERIFY(QTest::qWaitFor(happened, 10000));
+    QTest::qWait(300); // room for a plain request or a second notice
+    QCOMPARE(server_.hits("/plain"), plainHits);
+    if (follows.isEmpty()) {
+        QCOMPARE(notices.count(), 1);
+        QCOMPARE(notices.first().first(),
+                 "This page is not available over HTTPS, so it is not shown.");
+    } else {
+        QCOMPARE(notices.count(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(browser_->url(), tls_->url(QString::fromLatin1(follows)), 10000);
+    }
 }
 
 void TestWebBrowser::deniesPermissions() {

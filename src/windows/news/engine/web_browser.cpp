@@ -1,6 +1,8 @@
 #include "web_browser.h"
 
+#include <QApplication>
 #include <QAuthenticator>
+#include <QDialog>
 #include <QLoggingCategory>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
@@ -8,7 +10,14 @@
 #include <QWebEnginePermission>
 #endif
 #include <QWebEngineProfile>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
+#include <charconv>
+#include <csignal>
+#include <dirent.h>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
 
 namespace lumatic {
 
@@ -24,6 +33,10 @@ bool isWebScheme(const QUrl &url) {
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
 
+QString notOverHttps() {
+    return QStringLiteral("This page is not available over HTTPS, so it is not shown.");
+}
+
 // The engine reports URLs in canonical form ("http://h" becomes "http://h/").
 QUrl comparable(const QUrl &url) {
     QUrl result = url.adjusted(QUrl::RemoveFragment | QUrl::NormalizePathSegments);
@@ -34,12 +47,89 @@ QUrl comparable(const QUrl &url) {
     return result;
 }
 
+// A renderer is ended past this much resident memory: what no news page needs, and far less
+// than a page that keeps allocating would take from the rest of the desktop.
+constexpr long long rendererMemoryLimit = 1LL << 30;
+// Often enough that a page allocating as fast as it can gains little past the limit.
+constexpr int rendererWatchMs = 200;
+
+// A small file under /proc, or nothing once its process has gone.
+std::string readProcFile(const std::string &path) {
+    std::string text;
+    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0)
+        return text;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(file, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, size_t(got));
+    ::close(file);
+    return text;
+}
+
+QList<int> numbersIn(const std::string &text) {
+    QList<int> numbers;
+    const char *end = text.data() + text.size();
+    for (const char *at = text.data(); at < end; ++at) {
+        int number = 0;
+        const auto [next, error] = std::from_chars(at, end, number);
+        if (error == std::errc() && next != at) {
+            numbers << number;
+            at = next;
+        }
+    }
+    return numbers;
+}
+
+// The processes that pid started: each thread lists those it started itself. The engine's
+// processes start theirs from their main thread; this process, from any.
+QList<int> childrenOf(int pid, bool anyThread) {
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    if (!anyThread)
+        return numbersIn(readProcFile(tasks + '/' + std::to_string(pid) + "/children"));
+    QList<int> children;
+    DIR *folder = ::opendir(tasks.c_str());
+    if (!folder)
+        return children;
+    while (const dirent *task = ::readdir(folder))
+        if (task->d_name[0] != '.')
+            children << numbersIn(readProcFile(tasks + '/' + task->d_name + "/children"));
+    ::closedir(folder);
+    return children;
+}
+
+// Every process of the engine's names its kind on its command line. A renderer that a zygote
+// forked keeps the zygote's, so renderers cannot be told from the rest by it.
+bool isEngineProcess(int pid) {
+    const std::string arguments = readProcFile("/proc/" + std::to_string(pid) + "/cmdline");
+    return arguments.find("--type=") != std::string::npos;
+}
+
+long long residentBytes(int pid) {
+    const QList<int> pages = numbersIn(readProcFile("/proc/" + std::to_string(pid) + "/statm"));
+    return pages.size() > 1 ? pages[1] * static_cast<long long>(::sysconf(_SC_PAGESIZE)) : 0;
+}
+
 } // namespace
+
+// Keeps the main frame on https once it is there: any later main-frame request for plain http,
+// whoever starts it (the user's click, a script, a frame setting top.location), goes to https
+// instead, host, port, path and query kept; one that would send a body is not sent at all.
+// The engine asks before it sends; acceptNavigationRequest() could only refuse.
+class HttpsUpgrade final : public QWebEngineUrlRequestInterceptor {
+public:
+    HttpsUpgrade(WebPage *page, WebBrowser *browser);
+    void interceptRequest(QWebEngineUrlRequestInfo &info) override;
+
+private:
+    WebPage *page_;
+    WebBrowser *browser_;
+};
 
 class WebPage final : public QWebEnginePage {
 public:
     WebPage(QWebEngineProfile *profile, WebBrowser *browser)
-        : QWebEnginePage(profile, browser), browser_(browser) {
+        : QWebEnginePage(profile, browser), browser_(browser), upgrade_(this, browser) {
+        setUrlRequestInterceptor(&upgrade_);
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
         connect(this, &QWebEnginePage::permissionRequested, this,
                 [](QWebEnginePermission permission) { permission.deny(); });
@@ -59,9 +149,22 @@ public:
                 });
     }
 
+    // The interceptor, a member, goes before the engine's part of the page.
+    ~WebPage() override {
+        setUrlRequestInterceptor(nullptr);
+    }
+
     // The browser has let go of the page, which only waits to be deleted.
     void release() {
         browser_ = nullptr;
+    }
+
+    bool httpsOnly() const {
+        return httpsOnly_;
+    }
+    // The host's own navigation to plain http is its choice.
+    void allowHttp() {
+        httpsOnly_ = false;
     }
 
 protected:
@@ -72,15 +175,14 @@ protected:
         }
         if (!isMainFrame)
             return true;
-        // A link the user follows may lead to plain http; a redirect may not take the page
-        // there from https, whether the server sends it or the page.
-        if (type == NavigationTypeRedirect && mainFrameUrl_.scheme() == QLatin1String("https") &&
-            url.scheme() == QLatin1String("http")) {
-            qCDebug(lcWeb) << "refused redirect from" << mainFrameUrl_ << "to" << url;
+        const bool https = url.scheme() == QLatin1String("https");
+        // A redirect to plain http cannot be sent to https instead: the server meant to leave.
+        if (type == NavigationTypeRedirect && httpsOnly_ && !https) {
+            qCDebug(lcWeb) << "refused redirect to" << url;
             browser_->onLeftHttps(url);
             return false;
         }
-        mainFrameUrl_ = url;
+        httpsOnly_ = httpsOnly_ || https;
         browser_->onNavigationAccepted(url, type);
         return true;
     }
@@ -110,12 +212,34 @@ protected:
 
 private:
     WebBrowser *browser_;
-    // Where the main frame's last accepted navigation was going.
-    QUrl mainFrameUrl_;
+    HttpsUpgrade upgrade_;
+    // Set once the main frame goes to https; navigations to plain http are upgraded from then on.
+    bool httpsOnly_ = false;
 };
 
-WebBrowser::WebBrowser(QWidget *parent)
-    : Browser(parent)
+HttpsUpgrade::HttpsUpgrade(WebPage *page, WebBrowser *browser) : page_(page), browser_(browser) {}
+
+// Called on the user-interface thread, as every interceptor is since Qt 6.
+void HttpsUpgrade::interceptRequest(QWebEngineUrlRequestInfo &info) {
+    const QUrl url = info.requestUrl();
+    if (info.resourceType() != QWebEngineUrlRequestInfo::ResourceTypeMainFrame ||
+        url.scheme() != QLatin1String("http") || !page_->httpsOnly())
+        return;
+    if (info.requestMethod() != "GET" && info.requestMethod() != "HEAD") {
+        qCDebug(lcWeb) << "blocked" << info.requestMethod() << url;
+        info.block(true);
+        browser_->onNotSentOverHttp();
+        return;
+    }
+    QUrl secure = url;
+    secure.setScheme(QStringLiteral("https"));
+    qCDebug(lcWeb) << "upgraded" << url << "to" << secure;
+    info.redirect(secure);
+    browser_->onUpgradedToHttps(secure);
+}
+
+WebBrowser::WebBrowser(QWidget *parent, QObject *owner, BrowserEvents &events)
+    : QObject(owner), events_(events)
       // A profile without a storage name is off the record: cookies, cache, history and local
       // storage live in memory only.
       ,
@@ -124,6 +248,9 @@ WebBrowser::WebBrowser(QWidget *parent)
             [](QWebEngineDownloadRequest *download) { download->cancel(); });
     page_ = makePage();
     view_->setPage(page_);
+    qApp->installEventFilter(this);
+    connect(&rendererWatch_, &QTimer::timeout, this, &WebBrowser::endProcessesPastTheLimit);
+    rendererWatch_.start(rendererWatchMs);
 }
 
 WebBrowser::~WebBrowser() {
@@ -138,7 +265,8 @@ WebBrowser::~WebBrowser() {
 WebPage *WebBrowser::makePage() {
     auto *page = new WebPage(profile_, this);
     connect(page, &QWebEnginePage::loadingChanged, this, &WebBrowser::onLoadingChanged);
-    connect(page, &QWebEnginePage::urlChanged, this, &Browser::urlChanged);
+    connect(page, &QWebEnginePage::urlChanged, this,
+            [this](const QUrl &url) { events_.reportUrlChanged(url); });
     connect(page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
                 onRenderProcessTerminated(status);
@@ -154,9 +282,11 @@ void WebBrowser::navigate(const QUrl &url) {
     if (!isWebScheme(url)) {
         qCDebug(lcWeb) << "refused navigate()" << url;
         QMetaObject::invokeMethod(
-            this, [this] { emit loadFinished(false); }, Qt::QueuedConnection);
+            this, [this] { events_.reportLoadFinished(false); }, Qt::QueuedConnection);
         return;
     }
+    if (url.scheme() == QLatin1String("http"))
+        page_->allowHttp();
     target_ = url;
     navigating_ = comparable(url);
     reloadWhenLoaded_ = false;
@@ -188,6 +318,10 @@ QUrl WebBrowser::url() const {
 }
 
 void WebBrowser::onNavigationAccepted(const QUrl &url, QWebEnginePage::NavigationType type) {
+    QUrl secure = url;
+    secure.setScheme(QStringLiteral("https"));
+    if (comparable(secure) != upgraded_)
+        upgraded_.clear();
     if (navigating_.isEmpty())
         return;
     switch (type) {
@@ -211,13 +345,89 @@ void WebBrowser::onLeftHttps(const QUrl &url) {
     // The refused load ends where it was refused to go.
     if (!navigating_.isEmpty())
         navigating_ = comparable(url);
-    emit notice(QStringLiteral("The site tried to leave HTTPS, so its page is not shown."));
+    events_.reportNotice(
+        QStringLiteral("The site tried to leave HTTPS, so its page is not shown."));
+}
+
+void WebBrowser::onUpgradedToHttps(const QUrl &url) {
+    upgraded_ = comparable(url);
+}
+
+void WebBrowser::onNotSentOverHttp() {
+    // Not from inside the engine's call: the host may hide the view.
+    QMetaObject::invokeMethod(
+        this, [this] { events_.reportNotice(notOverHttps()); }, Qt::QueuedConnection);
 }
 
 void WebBrowser::onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status) {
     qCDebug(lcWeb) << "renderer ended" << status;
     if (status != QWebEnginePage::NormalTerminationStatus)
-        emit notice(QStringLiteral("The page stopped working; Refresh loads it again."));
+        events_.reportNotice(QStringLiteral("The page stopped working; Refresh loads it again."));
+}
+
+// Every process of the engine's below this one: a page's renderer, the renderers of frames from
+// other sites, and the zygotes that fork them, which stay small. The engine's GPU and network
+// work runs inside this process and is not counted; other programs started from here are
+// neither counted nor searched.
+void WebBrowser::endProcessesPastTheLimit() {
+    QHash<int, bool> seen;
+    const int self = int(::getpid());
+    QList<int> parents{self};
+    while (!parents.isEmpty()) {
+        const int parent = parents.takeLast();
+        for (const int child : childrenOf(parent, parent == self)) {
+            if (seen.contains(child))
+                continue;
+            const auto known = engineProcesses_.constFind(child);
+            const bool engine = known != engineProcesses_.cend() ? *known : isEngineProcess(child);
+            seen.insert(child, engine);
+            if (!engine)
+                continue;
+            parents << child;
+            if (const long long resident = residentBytes(child); resident > rendererMemoryLimit) {
+                qCDebug(lcWeb) << "ended process" << child << "at" << resident << "bytes";
+                ::kill(child, SIGKILL);
+            }
+        }
+    }
+    engineProcesses_ = seen;
+}
+
+// Qt WebEngine opens some dialogs itself (a colour input's, for one), as children of the view,
+// and the page API cannot stop them; a later Qt may add more. Any dialog under the view, and any
+// modal window at all, is refused as it is shown. The show cannot be undone from inside it: the
+// window is kept off the screen, unmodal, and rejected, as if cancelled, once its opener has
+// returned. In-page popups (lists, pickers, menus, tool tips) are neither, and stay.
+bool WebBrowser::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() != QEvent::Show || !watched->isWidgetType())
+        return false;
+    auto *window = static_cast<QWidget *>(watched);
+    if (!window->isWindow())
+        return false;
+    bool underView = false;
+    for (const QWidget *above = window->parentWidget(); above && !underView;
+         above = above->parentWidget())
+        underView = above == view_;
+    auto *dialog = qobject_cast<QDialog *>(window);
+    if (!(dialog && underView) && window->windowModality() == Qt::NonModal)
+        return false;
+    qCDebug(lcWeb) << "refused" << window->metaObject()->className() << window->windowTitle();
+    // Neither on the screen nor modal: Qt would register an off-screen modal window as a
+    // native dialog's stand-in, and hold the rest of the program until it went.
+    window->setAttribute(Qt::WA_DontShowOnScreen);
+    window->setWindowModality(Qt::NonModal);
+    QMetaObject::invokeMethod(
+        window,
+        [window] {
+            if (!window->isVisible())
+                return;
+            if (auto *dialog = qobject_cast<QDialog *>(window))
+                dialog->reject();
+            else
+                window->close();
+        },
+        Qt::QueuedConnection);
+    return false;
 }
 
 void WebBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info) {
@@ -225,6 +435,11 @@ void WebBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info) {
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
         return;
     const bool ok = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus;
+    if (!upgraded_.isEmpty() && comparable(info.url()) == upgraded_) {
+        upgraded_.clear();
+        if (!ok)
+            events_.reportNotice(notOverHttps());
+    }
     if (!navigating_.isEmpty()) {
         // Ends of loads that navigate() replaced are of no interest.
         if (comparable(info.url()) != navigating_)
@@ -235,7 +450,7 @@ void WebBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info) {
             return; // the reload reports its own end
         }
     }
-    emit loadFinished(ok);
+    events_.reportLoadFinished(ok);
 }
 
 } // namespace lumatic

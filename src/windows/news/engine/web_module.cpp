@@ -11,22 +11,23 @@ namespace {
 
 // Stands where the engine cannot: shows no page, only why, and stays out of the way of the
 // window around it.
-class RefusingBrowser final : public Browser {
+class RefusingEngine final : public QObject, public BrowserEngine {
 public:
-    RefusingBrowser(QWidget *parent, QString why)
-        : Browser(parent), why_(std::move(why)), widget_(new QWidget(parent)) {}
-    ~RefusingBrowser() override { delete widget_.data(); }
+    RefusingEngine(QWidget *parent, QObject *owner, BrowserEvents &events, QString why)
+        : QObject(owner), events_(events), why_(std::move(why)), widget_(new QWidget(parent)) {}
+    ~RefusingEngine() override { delete widget_.data(); }
 
     QWidget *widget() override { return widget_; }
     void navigate(const QUrl &) override {
-        emit notice(why_);
+        events_.reportNotice(why_);
         QMetaObject::invokeMethod(
-            this, [this] { emit loadFinished(false); }, Qt::QueuedConnection);
+            this, [this] { events_.reportLoadFinished(false); }, Qt::QueuedConnection);
     }
     void reloadFromSource() override {}
     QUrl url() const override { return {}; }
 
 private:
+    BrowserEvents &events_;
     QString why_;
     QPointer<QWidget> widget_;
 };
@@ -40,16 +41,16 @@ class WebModule final : public QObject, public BrowserFactory {
     Q_INTERFACES(lumatic::BrowserFactory)
 
 public:
-    Browser *create(QWidget *parent) override {
+    BrowserEngine *create(QWidget *parent, QObject *owner, BrowserEvents &events) override {
         // Checked before the engine's first object: as root that object would end the process.
         if (const QString why = whyTheEngineCannotStart(); !why.isEmpty())
-            return new RefusingBrowser(parent, why);
+            return new RefusingEngine(parent, owner, events, why);
         static const bool prepared = [] {
             useSoftwareSceneGraph();
             return true;
         }();
         Q_UNUSED(prepared);
-        return new WebBrowser(parent);
+        return new WebBrowser(parent, owner, events);
     }
 };
 
