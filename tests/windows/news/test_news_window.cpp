@@ -3,6 +3,7 @@
 #include "http_server.h"
 #include "lumatic_test.h"
 #include "toolkit/colours.h"
+#include "windows/help/help_window.h"
 #include "windows/news/browser.h"
 #include "windows/news/browser_loader.h"
 #include "windows/news/news_window.h"
@@ -237,6 +238,59 @@ private slots:
         QCOMPARE(server_.hits("/"), 0);
         QTest::mouseClick(control(window, "Command4"), Qt::LeftButton);
         QVERIFY(!windows->existingNewsWindow());
+    }
+
+    // A user's whole session, as env/as-user runs it: unprivileged, against a TLS server, with
+    // the engine's sandbox on, or in a chroot, where the kernel refuses it and the browser area
+    // says so instead of the program ending or showing pages unsandboxed. Once the process has
+    // ended, the wrapper finds HOME empty, no engine process left and nothing on standard error.
+    void aUsersSession() {
+        const QByteArray mode = qgetenv("LUMATIC_AS_USER");
+        if (mode.isEmpty())
+            QSKIP("runs as a user, under tests/env/as-user");
+        // A certificate of its own, which the engine takes as a user who checked it would; the
+        // engine would still log that it cannot verify it, had its logging not been turned down.
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") +
+                                                  " --ignore-certificate-errors --log-level=3");
+        QString error;
+        HttpServer tls(HttpServer::selfSignedTls(&error));
+        QVERIFY2(tls.listen(), qPrintable(error));
+        tls.route("/", {.body = page("news", "news")});
+        tls.route("/painted", {.body = "", .contentType = "text/plain"});
+        const QUrl address = tls.url("/");
+        WindowRegistry windows([] { return new HelpWindow; },
+                               [address] { return new NewsWindow(address, engine); });
+        MainWindow &main = windows.mainWindow();
+        main.showNonModal();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        QTest::mouseClick(control(main, "Image1"), Qt::LeftButton);
+        QVERIFY(windows.existingHelpWindow() && windows.existingHelpWindow()->isVisible());
+        QTest::mouseClick(control(main, "Image2"), Qt::LeftButton);
+        NewsWindow &window = news(windows);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::mouseClick(control(window, "Command1"), Qt::LeftButton);
+        if (mode == "no namespaces") {
+            QVERIFY(noticeOf(window) && noticeOf(window)->isVisible());
+            QCOMPARE(noticeOf(window)->text(),
+                     "The web browser needs user namespaces for its sandbox, and this system "
+                     "refuses them; allow them, or set QTWEBENGINE_DISABLE_SANDBOX=1 to browse "
+                     "without the sandbox.");
+            QTest::mouseClick(control(window, "Command3"), Qt::LeftButton);
+            QVERIFY(noticeOf(window)->isVisible());
+            QTest::qWait(200); // the process would have ended by now
+            QCOMPARE(tls.hits("/"), 0);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(tls.hits("/painted"), 1, 15000);
+            QTest::mouseClick(control(window, "Command3"), Qt::LeftButton);
+            QTRY_COMPARE_WITH_TIMEOUT(tls.hits("/painted"), 2, 15000);
+            QVERIFY(tls.hits("/") > 1);
+        }
+        QTest::mouseClick(control(window, "Command4"), Qt::LeftButton);
+        QVERIFY(!windows.existingNewsWindow());
+        QSignalSpy ended(&windows, &WindowRegistry::ended);
+        QTest::mouseClick(control(main, "Image3"), Qt::LeftButton);
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(!windows.anyOpen());
     }
 
     void okayBrowsesAndReopeningStartsOver() {
