@@ -1,6 +1,7 @@
 #include "browser_loader.h"
 
 #include "browser.h"
+#include "error_filter.h"
 #include "lumatic_config.h"
 #include "private_home.h"
 
@@ -31,10 +32,12 @@ void dropEngineStartUpNotes(QtMsgType type, const QMessageLogContext &context,
     nextHandler(type, context, message);
 }
 
-// Before the module is loaded: the first note comes while the engine's library is mapped.
+// Before the module is loaded: the first note comes while the engine's library is mapped, and
+// its processes take their standard error from the program's.
 void quietEngineStartUp() {
     static const bool installed = [] {
         nextHandler = qInstallMessageHandler(dropEngineStartUpNotes);
+        filterStandardError();
         return true;
     }();
     Q_UNUSED(installed);

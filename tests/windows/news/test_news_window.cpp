@@ -6,6 +6,7 @@
 #include "windows/help/help_window.h"
 #include "windows/news/browser.h"
 #include "windows/news/browser_loader.h"
+#include "windows/news/error_filter.h"
 #include "windows/news/news_window.h"
 
 #include <QApplication>
@@ -15,6 +16,9 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/wait.h>
 
 using namespace lumatic;
 using lumatic::test::control;
@@ -291,6 +295,45 @@ private slots:
         QTest::mouseClick(control(main, "Image3"), Qt::LeftButton);
         QCOMPARE(ended.count(), 1);
         QVERIFY(!windows.anyOpen());
+    }
+
+    // Once the engine is loaded, standard error passes through a filter that drops the known
+    // complaint of the engine's sandboxed processes and hands everything else on, the program's
+    // own lines and those of the processes it starts alike. Run in a child, which waits for the
+    // filter to hand on its last line before it ends.
+    void standardErrorLosesOnlyTheEnginesKnownNoise() {
+        const QByteArray noise =
+            "Fontconfig error: Cannot load default config file: No such file: (null)";
+        const QByteArray nearMiss =
+            "Fontconfig error: Cannot load default config file: No such file: /etc/fonts.conf";
+        if (qgetenv("LUMATIC_TEST_CHILD") != "error-filter") {
+            QProcess child;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("LUMATIC_TEST_CHILD", "error-filter");
+            child.setProcessEnvironment(environment);
+            child.start(QCoreApplication::applicationFilePath(),
+                        {"standardErrorLosesOnlyTheEnginesKnownNoise"});
+            QVERIFY(child.waitForFinished(30000));
+            QVERIFY2(child.exitCode() == 0, child.readAllStandardOutput().constData());
+            // Whatever Qt said before it (the session's set-up) aside.
+            const QByteArray error = child.readAllStandardError();
+            QVERIFY2(error.endsWith(noise + "\nbefore\nafter\n" + nearMiss + "\nfrom a child\n"),
+                     error.constData());
+            return;
+        }
+        const auto say = [](const QByteArray &text) {
+            QCOMPARE(::write(STDERR_FILENO, text.constData(), size_t(text.size())),
+                     ssize_t(text.size()));
+        };
+        say(noise + "\nbefore\n");
+        QVERIFY(filterStandardError());
+        say(noise + "\nafter\n" + nearMiss + "\n");
+        QCOMPARE(std::system("echo '" + noise + "' >&2; echo 'from a child' >&2"), 0);
+        // The filter ends with its last writer.
+        const int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        QVERIFY(quiet >= 0 && ::dup2(quiet, STDERR_FILENO) == STDERR_FILENO);
+        ::close(quiet);
+        QVERIFY(::wait(nullptr) > 0);
     }
 
     void okayBrowsesAndReopeningStartsOver() {
