@@ -1,6 +1,7 @@
 #include "engine_setup.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QLoggingCategory>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
@@ -60,6 +61,14 @@ bool namespacesRefused() {
     return !WIFEXITED(status) || WEXITSTATUS(status) != 0;
 }
 
+// Under Ubuntu's AppArmor rule only a program with a profile that grants it may use the
+// namespaces, and the engine's helper process, which makes them, may have one of its own.
+bool engineProfiled() {
+    QFile profiles(QStringLiteral("/sys/kernel/security/apparmor/profiles"));
+    return profiles.open(QIODevice::ReadOnly) &&
+           profiles.readAll().split('\n').contains("QtWebEngineProcess (unconfined)");
+}
+
 } // namespace
 
 QString whyTheEngineCannotStart() {
@@ -73,7 +82,7 @@ QString whyTheEngineCannotStart() {
     if (getuid() == 0 || geteuid() == 0)
         return QStringLiteral(
             "The web browser does not run as root without QTWEBENGINE_DISABLE_SANDBOX=1.");
-    static const bool refused = namespacesRefused();
+    static const bool refused = namespacesRefused() && !engineProfiled();
     if (refused)
         return QStringLiteral("The web browser needs user namespaces for its sandbox, and this "
                               "system refuses them; allow them, or set "
