@@ -61,12 +61,13 @@ bool namespacesRefused() {
     return !WIFEXITED(status) || WEXITSTATUS(status) != 0;
 }
 
-// Under Ubuntu's AppArmor rule only a program with a profile that grants it may use the
-// namespaces, and the engine's helper process, which makes them, may have one of its own.
+// Under Ubuntu's AppArmor rule only a program whose profile grants it may make them, and the
+// engine's helper process, which makes them, may have a profile where the program has none:
+// Ubuntu 24.04's apparmor package ships one.
 bool engineProfiled() {
-    QFile profiles(QStringLiteral("/sys/kernel/security/apparmor/profiles"));
-    return profiles.open(QIODevice::ReadOnly) &&
-           profiles.readAll().split('\n').contains("QtWebEngineProcess (unconfined)");
+    QFile rule(QStringLiteral("/proc/sys/kernel/apparmor_restrict_unprivileged_userns"));
+    return rule.open(QIODevice::ReadOnly) && rule.readAll().trimmed() == "1" &&
+           QFile::exists(QStringLiteral("/etc/apparmor.d/QtWebEngineProcess"));
 }
 
 } // namespace
