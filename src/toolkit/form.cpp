@@ -56,8 +56,11 @@ void Form::showNonModal() {
 void Form::centre() {
     const QRect area = availableArea(this);
     const QSize frame = frameGeometry().size();
-    move(area.topLeft() +
-         QPoint((area.width() - frame.width()) / 2, (area.height() - frame.height()) / 2));
+    // On a screen smaller than the window, the title bar and its buttons stay on it.
+    move(within(area,
+                area.topLeft() + QPoint((area.width() - frame.width()) / 2,
+                                        (area.height() - frame.height()) / 2),
+                frame));
 }
 
 void Form::resizeClient(QSize clientSize) {

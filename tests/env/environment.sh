@@ -32,11 +32,11 @@ wait_for() {
 
 # A virtual X server on a display number it picks itself, so parallel runs never meet. It must
 # not reset when its last client leaves: a probe that came and went would make it refuse the
-# next one for a moment.
+# next one for a moment. LUMATIC_SCREEN sets its size (1024x768).
 start_xvfb() {
     mkfifo "$scratch/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$scratch/display" \
-        >"$scratch/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${LUMATIC_SCREEN:-1024x768}x24" -nolisten tcp -noreset \
+        3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
     started="$started $!"
     read -r number <"$scratch/display" && DISPLAY=":$number" wait_for xdpyinfo ||
         { cat "$scratch/xvfb.log" >&2; fail "Xvfb did not start"; }

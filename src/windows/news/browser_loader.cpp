@@ -2,6 +2,7 @@
 
 #include "browser.h"
 #include "engine_process.h"
+#include "error_filter.h"
 #include "lumatic_config.h"
 #include "private_home.h"
 
@@ -26,6 +27,9 @@ QStringList browserModuleCandidates(const QString &programDirectory) {
 
 Browser *loadBrowser(QWidget *parent, const QStringList &candidates, QString *error) {
     prepareEngineProcess();
+    // Here rather than at start-up: the filter is a process of its own, wanted only once the
+    // engine's processes, which take their standard error from the program's, are about to start.
+    filterStandardError();
     if (QString why; !usePrivateHome(&why)) {
         if (error)
             *error = why;

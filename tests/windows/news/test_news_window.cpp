@@ -4,8 +4,10 @@
 #include "http_server.h"
 #include "lumatic_test.h"
 #include "toolkit/colours.h"
+#include "windows/help/help_window.h"
 #include "windows/news/browser.h"
 #include "windows/news/browser_loader.h"
+#include "windows/news/error_filter.h"
 #include "windows/news/news_window.h"
 
 #include <QApplication>
@@ -18,6 +20,9 @@
 #include <QTest>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace lumatic;
@@ -301,6 +306,98 @@ private slots:
         QCOMPARE(server_.hits("/"), 0);
         QTest::mouseClick(control(window, "Command4"), Qt::LeftButton);
         QVERIFY(!windows->existingNewsWindow());
+    }
+
+    // A user's whole session, as env/as-user runs it: unprivileged, against a TLS server, with
+    // the engine's sandbox on, or in a chroot, where the kernel refuses it and the browser area
+    // says so instead of the program ending or showing pages unsandboxed. Once the process has
+    // ended, the wrapper finds HOME empty, no engine process left and nothing on standard error.
+    void aUsersSession() {
+        const QByteArray mode = qgetenv("LUMATIC_AS_USER");
+        if (mode.isEmpty())
+            QSKIP("runs as a user, under tests/env/as-user");
+        // A certificate of its own, which the engine takes as a user who checked it would; the
+        // engine would still log that it cannot verify it, had its logging not been turned down.
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") +
+                                                  " --ignore-certificate-errors --log-level=3");
+        QString error;
+        HttpServer tls(HttpServer::selfSignedTls(&error));
+        QVERIFY2(tls.listen(), qPrintable(error));
+        tls.route("/", {.body = page("news", "news")});
+        tls.route("/painted", {.body = "", .contentType = "text/plain"});
+        const QUrl address = tls.url("/");
+        WindowRegistry windows([] { return new HelpWindow; },
+                               [address] { return new NewsWindow(address, engine); });
+        MainWindow &main = windows.mainWindow();
+        main.showNonModal();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        QTest::mouseClick(control(main, "Image1"), Qt::LeftButton);
+        QVERIFY(windows.existingHelpWindow() && windows.existingHelpWindow()->isVisible());
+        QTest::mouseClick(control(main, "Image2"), Qt::LeftButton);
+        NewsWindow &window = news(windows);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::mouseClick(control(window, "Command1"), Qt::LeftButton);
+        if (mode == "no namespaces") {
+            QVERIFY(noticeOf(window) && noticeOf(window)->isVisible());
+            QCOMPARE(noticeOf(window)->text(),
+                     "The web browser needs user namespaces for its sandbox, and this system "
+                     "refuses them; allow them, or set QTWEBENGINE_DISABLE_SANDBOX=1 to browse "
+                     "without the sandbox.");
+            QTest::mouseClick(control(window, "Command3"), Qt::LeftButton);
+            QVERIFY(noticeOf(window)->isVisible());
+            QTest::qWait(200); // the process would have ended by now
+            QCOMPARE(tls.hits("/"), 0);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(tls.hits("/painted"), 1, 15000);
+            QTest::mouseClick(control(window, "Command3"), Qt::LeftButton);
+            QTRY_COMPARE_WITH_TIMEOUT(tls.hits("/painted"), 2, 15000);
+            QVERIFY(tls.hits("/") > 1);
+        }
+        QTest::mouseClick(control(window, "Command4"), Qt::LeftButton);
+        QVERIFY(!windows.existingNewsWindow());
+        QSignalSpy ended(&windows, &WindowRegistry::ended);
+        QTest::mouseClick(control(main, "Image3"), Qt::LeftButton);
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(!windows.anyOpen());
+    }
+
+    // Once the engine is loaded, standard error passes through a filter that drops the known
+    // complaint of the engine's sandboxed processes and hands everything else on, the program's
+    // own lines and those of the processes it starts alike. Run in a child, which waits for the
+    // filter to hand on its last line before it ends.
+    void standardErrorLosesOnlyTheEnginesKnownNoise() {
+        const QByteArray noise =
+            "Fontconfig error: Cannot load default config file: No such file: (null)";
+        const QByteArray nearMiss =
+            "Fontconfig error: Cannot load default config file: No such file: /etc/fonts.conf";
+        if (qgetenv("LUMATIC_TEST_CHILD") != "error-filter") {
+            QProcess child;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("LUMATIC_TEST_CHILD", "error-filter");
+            child.setProcessEnvironment(environment);
+            child.start(QCoreApplication::applicationFilePath(),
+                        {"standardErrorLosesOnlyTheEnginesKnownNoise"});
+            QVERIFY(child.waitForFinished(30000));
+            QVERIFY2(child.exitCode() == 0, child.readAllStandardOutput().constData());
+            // Whatever Qt said before it (the session's set-up) aside.
+            const QByteArray error = child.readAllStandardError();
+            QVERIFY2(error.endsWith(noise + "\nbefore\nafter\n" + nearMiss + "\nfrom a child\n"),
+                     error.constData());
+            return;
+        }
+        const auto say = [](const QByteArray &text) {
+            QCOMPARE(::write(STDERR_FILENO, text.constData(), size_t(text.size())),
+                     ssize_t(text.size()));
+        };
+        say(noise + "\nbefore\n");
+        QVERIFY(filterStandardError());
+        say(noise + "\nafter\n" + nearMiss + "\n");
+        QCOMPARE(std::system("echo '" + noise + "' >&2; echo 'from a child' >&2"), 0);
+        // The filter ends with its last writer.
+        const int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        QVERIFY(quiet >= 0 && ::dup2(quiet, STDERR_FILENO) == STDERR_FILENO);
+        ::close(quiet);
+        QVERIFY(::wait(nullptr) > 0);
     }
 
     void okayBrowsesAndReopeningStartsOver() {

@@ -11,9 +11,9 @@ namespace lumatic {
 // and needs no share context either.
 void useSoftwareSceneGraph();
 
-// Why the engine cannot start here, in one line for the user, or nothing. As root, Chromium's
-// zygote ends the whole process unless its sandbox is switched off; the program never switches
-// it off itself.
+// Why the engine cannot start here, in one line for the user, or nothing: as root, or where
+// the kernel refuses the namespaces its sandbox needs. Chromium would end the whole process or
+// run pages unsandboxed; the program never switches the sandbox off itself.
 QString whyTheEngineCannotStart();
 
 } // namespace lumatic
