@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 
 using namespace lumatic;
 using lumatic::test::control;
@@ -19,6 +20,13 @@ public:
     }
     static inline int made = 0;
 };
+
+int visibleTopLevels() {
+    int count = 0;
+    for (const QWindow *window : QGuiApplication::topLevelWindows())
+        count += window->isVisible();
+    return count;
+}
 
 } // namespace
 
@@ -52,19 +60,22 @@ private slots:
         windows->showHelp();
         windows->showHelp();
         QCOMPARE(StandIn::made, 1);
-        int helpWindows = 0;
-        for (const QWidget *w : QApplication::topLevelWidgets())
-            helpWindows += w->objectName() == "Form3" && w->isVisible();
-        QCOMPARE(helpWindows, 1);
+        QCOMPARE(visibleTopLevels(), 1);
         QVERIFY(windows->existingHelpWindow()->isVisible());
     }
 
+    // The clocks come with the first selection, and no window shows with them.
     void clockWindowIsMadeHiddenByItsFirstUse() {
         std::unique_ptr<WindowRegistry> windows(make());
+        windows->mainWindow().showNonModal();
+        const int shown = visibleTopLevels();
+        QCOMPARE(windows->existingClocks(), nullptr);
         windows->mainWindow().Label_Click(1);
         PreviewClocks *clocks = windows->existingClocks();
         QVERIFY(clocks);
         QCOMPARE(clocks->objectName(), "Form2");
+        QCoreApplication::processEvents();
+        QCOMPARE(visibleTopLevels(), shown);
     }
 
     void closeThenUseGivesAFreshWindow() {

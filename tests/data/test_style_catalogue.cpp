@@ -18,28 +18,24 @@ private slots:
         QTest::addColumn<QString>("displayName");
         QTest::addColumn<int>("letters");
         QTest::addColumn<int>("clock");
-        QTest::newRow("1") << 1 << "1 - Fire Flicker"
-                           << "1 - Fire Flicker" << 23 << 1;
-        QTest::newRow("2 listed as strobe, shown as pulse") << 2 << "2 - Slow Strong Strobe"
-                                                            << "2 - Slow Strong Pulse" << 51 << 2;
-        QTest::newRow("4 shortest") << 4 << "4 - Fast Strobe"
-                                    << "4 - Fast Strobe" << 12 << 4;
-        QTest::newRow("9") << 9 << "9 - Slow Strong Strobe"
-                           << "9 - Slow Strong Strobe" << 16 << 9;
-        QTest::newRow("13 shown without blank") << 13 << "13 - Fluorescent Flicker 3"
-                                                << "13 - Fluorescent Flicker2" << 28 << 13;
-        QTest::newRow("14 own clock") << 14 << "14 - Fluorescent Flicker 4"
-                                      << "14 - Fluorescent Flicker3" << 30 << 14;
-        QTest::newRow("15") << 15 << "15 - Realistic Fade"
-                            << "15 - Realistic Fade" << 32 << 15;
-        QTest::newRow("16 own clock") << 16 << "16 - Realistic Fade 2"
-                                      << "16 - Realistic Fade 2" << 33 << 17;
-        QTest::newRow("17 on Timer16") << 17 << "17 - Slow Strong Strobe 2"
-                                       << "17 - Slow Strong Strobe 2" << 16 << 16;
-        QTest::newRow("18") << 18 << "18 - Three Cycle Strobe 1"
-                            << "18 - Three Cycle Strobe 1" << 24 << 18;
-        QTest::newRow("20") << 20 << "20 - Three Cycle Strobe 3"
-                            << "20 - Three Cycle Strobe 3" << 24 << 20;
+        const auto row = [](const char *tag, int number, const char *caption,
+                            const char *displayName, int letters, int clock) {
+            QTest::newRow(tag) << number << QString(caption) << QString(displayName) << letters
+                               << clock;
+        };
+        row("1", 1, "1 - Fire Flicker", "1 - Fire Flicker", 23, 1);
+        row("2 listed as strobe, shown as pulse", 2, "2 - Slow Strong Strobe",
+            "2 - Slow Strong Pulse", 51, 2);
+        row("4 shortest", 4, "4 - Fast Strobe", "4 - Fast Strobe", 12, 4);
+        row("9", 9, "9 - Slow Strong Strobe", "9 - Slow Strong Strobe", 16, 9);
+        row("13 shown without blank", 13, "13 - Fluorescent Flicker 3", "13 - Fluorescent Flicker2",
+            28, 13);
+        row("14 own clock", 14, "14 - Fluorescent Flicker 4", "14 - Fluorescent Flicker3", 30, 14);
+        row("15", 15, "15 - Realistic Fade", "15 - Realistic Fade", 32, 15);
+        row("16 own clock", 16, "16 - Realistic Fade 2", "16 - Realistic Fade 2", 33, 17);
+        row("17 on Timer16", 17, "17 - Slow Strong Strobe 2", "17 - Slow Strong Strobe 2", 16, 16);
+        row("18", 18, "18 - Three Cycle Strobe 1", "18 - Three Cycle Strobe 1", 24, 18);
+        row("20", 20, "20 - Three Cycle Strobe 3", "20 - Three Cycle Strobe 3", 24, 20);
     }
     void entries() {
         QFETCH(int, number);
