@@ -100,8 +100,11 @@ private slots:
         help->showNonModal();
         QVERIFY(QTest::qWaitForWindowExposed(help));
         QTest::mouseClick(help, Qt::LeftButton, {}, QPoint(3, 3));
-        for (const char *name : {"Frame1", "Frame2", "Label1", "Label2", "Label4"})
-            QTest::mouseClick(control(*help, name), Qt::LeftButton, {}, QPoint(3, 3));
+        for (const char *name : {"Frame1", "Frame2", "Label1", "Label2", "Label4"}) {
+            auto *target = help->findChild<QWidget *>(name);
+            QVERIFY2(target, name);
+            QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(3, 3));
+        }
         QVERIFY(help->isVisible());
         QTest::mouseClick(control(*help, "Image1"), Qt::LeftButton);
         QVERIFY(!help->isVisible());
