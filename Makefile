@@ -50,10 +50,17 @@ sanitize: deps
 	    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	    ctest --output-on-failure
 
-# clang-tidy over the program's and the tests' sources, with the checks in .clang-tidy.
+# clang-tidy over the program's and the tests' sources, with the checks in .clang-tidy; clazy's
+# Qt checks over the program's (its own headers too, never Qt's, nor the generated *_autogen);
+# shellcheck over the shell scripts (environment.sh through the wrappers that source it).
+SHELL_SCRIPTS = grep -l '^\#!.*sh' scripts/* tests/env/* .ci/run
 lint:
 	@$(MAKE) --no-print-directory build WERROR=1
-	@scripts/install-deps clang-tidy
+	@scripts/install-deps clang-tidy clazy shellcheck
+	@$(SHELL_SCRIPTS) | xargs shellcheck -x -P SCRIPTDIR
+	@git ls-files 'src/*.cpp' | xargs -P 2 -n 1 clazy-standalone -p $(BUILD) \
+	    --checks=level0,level1 --header-filter='$(CURDIR)/src/.*' > $(BUILD)/clazy.log 2>&1
+	@! grep -E "(warning|error):" $(BUILD)/clazy.log
 	@run-clang-tidy -quiet -p $(BUILD) "$(CURDIR)/(src|tests)/" > $(BUILD)/lint.log 2>&1 || \
 	    { grep -E "(warning|error):" $(BUILD)/lint.log; exit 1; }
 	@echo "lint: clean"
