@@ -85,6 +85,7 @@ package: build
 # budget that falls short fails the target.
 DOC ?=
 bench: deps
+	@scripts/install-deps valgrind
 	@[ -f $(BENCH_BUILD)/build.ninja ] || \
 	    $(GENERATE) -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DLUMATIC_BENCH=ON \
 	    -DBUILD_TESTING=OFF
