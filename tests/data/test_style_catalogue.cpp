@@ -47,27 +47,34 @@ private slots:
         QTEST(entry.clock, "clock");
     }
 
-    void infoTextsAsWritten_data() {
+    // Texts as written, with their quirks; the patterns of the strobes and the pulse.
+    void textsAsWritten_data() {
         QTest::addColumn<int>("number");
-        QTest::addColumn<QString>("info");
-        QTest::newRow("doubled blank")
-            << 2 << "INFO: A good pulse.  Goes Dark then Lights up again slowly";
-        QTest::newRow("capital World")
-            << 10
-            << "INFO: Used a lot in some maps for broken lights. World/lightf_broke.wav speaker to "
-               "go with it, or lightf_broker.wav for a hallway light";
-        QTest::newRow("small world")
-            << 13
-            << "INFO: An alternate fluorescent flicker. Looks more broker so add the "
-               "world/lightf_broker.wav instead";
-        QTest::newRow("names style 9")
-            << 17
-            << "INFO: Opposite of Style 9, so add a light with this style and another with "
-               "different color with style of 9. Red and Blue can make a siren";
+        QTest::addColumn<bool>("pattern"); // else the note
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char *tag, int number, bool pattern, const char *text) {
+            QTest::newRow(tag) << number << pattern << QString(text);
+        };
+        row("doubled blank", 2, false,
+            "INFO: A good pulse.  Goes Dark then Lights up again slowly");
+        row("capital World", 10, false,
+            "INFO: Used a lot in some maps for broken lights. World/lightf_broke.wav speaker to "
+            "go with it, or lightf_broker.wav for a hallway light");
+        row("small world", 13, false,
+            "INFO: An alternate fluorescent flicker. Looks more broker so add the "
+            "world/lightf_broker.wav instead");
+        row("names style 9", 17, false,
+            "INFO: Opposite of Style 9, so add a light with this style and another with "
+            "different color with style of 9. Red and Blue can make a siren");
+        row("strobe 9", 9, true, "aaaaaaaazzzzzzzz");
+        row("strobe 17", 17, true, "zzzzzzzzaaaaaaaa");
+        row("pulse 5", 5, true, "jklmnopqrstuvwxyzyxwvutsrqponmlkj");
     }
-    void infoTextsAsWritten() {
+    void textsAsWritten() {
         QFETCH(int, number);
-        QTEST(q(styleEntry(number).info), "info");
+        QFETCH(bool, pattern);
+        const StyleEntry &entry = styleEntry(number);
+        QTEST(q(pattern ? entry.pattern : entry.info), "text");
     }
 
     // The rules every row keeps: what the list, the labels and the clocks rely on.
@@ -92,12 +99,6 @@ private slots:
         QCOMPARE(clocks.size(), std::size_t(styleCount));
         QCOMPARE(*clocks.begin(), 1);
         QCOMPARE(*clocks.rbegin(), clockCount);
-    }
-
-    void patternsOfTheStrobes() {
-        QCOMPARE(q(styleEntry(9).pattern), "aaaaaaaazzzzzzzz");
-        QCOMPARE(q(styleEntry(17).pattern), "zzzzzzzzaaaaaaaa");
-        QCOMPARE(q(styleEntry(5).pattern), "jklmnopqrstuvwxyzyxwvutsrqponmlkj");
     }
 
     void noEntryOutsideOneToTwenty() {
