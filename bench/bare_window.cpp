@@ -71,11 +71,12 @@ QLabel *label(QWidget *parent, const QRect &place, const QString &text, QRgb tex
               bool arial = true) {
     auto *made = new QLabel(text, parent);
     made->setGeometry(place);
-    made->setWordWrap(true);
     made->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     colour(made, QPalette::WindowText, textColour);
-    if (arial)
-        made->setFont(arial9());
+    // The list's captions each take one line in the application's font, not their frame's;
+    // the others wrap as the main window's do.
+    made->setWordWrap(arial);
+    made->setFont(arial ? arial9() : QApplication::font());
     return made;
 }
 
