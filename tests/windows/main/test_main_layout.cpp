@@ -41,10 +41,6 @@ class TestMainLayout : public QObject {
     test::ShownMainWindow shown_;
     MainWindow *main_ = nullptr;
 
-    template <class T = QWidget> T *control(const QString &name) {
-        return test::control<T>(*main_, name);
-    }
-
 private slots:
     void initTestCase() {
         shown_.init();
@@ -90,7 +86,7 @@ private slots:
         const QString name = QTest::currentDataTag();
         test::checkPlace(*main_, name, container, pixels);
         if (!QTest::currentTestFailed())
-            QVERIFY(control(name)->isVisible());
+            QVERIFY(shown_.control(name)->isVisible());
     }
 
     void texts_data() {
@@ -123,7 +119,7 @@ private slots:
     // The longest caption has to show whole on its single line.
     void everyCaptionFitsItsLabel() {
         for (int number = 1; number <= styleCount; ++number) {
-            const auto *label = control<QLabel>(QString("Label%1").arg(number));
+            const auto *label = shown_.control<QLabel>(QString("Label%1").arg(number));
             const QFontMetrics metrics(label->font());
             QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width(),
                      qPrintable(label->text()));
@@ -138,7 +134,7 @@ private slots:
         QTest::newRow("Frame3") << "Lumatic Continued";
     }
     void frames() {
-        const auto *frame = control<Frame>(QTest::currentDataTag());
+        const auto *frame = shown_.control<Frame>(QTest::currentDataTag());
         QTEST(frame->caption(), "caption");
         QCOMPARE(frame->captionColour(), rgb(0xA6C1C6));
         QCOMPARE(frame->palette().color(QPalette::Window), rgb(0x1D1D1D));
@@ -147,13 +143,13 @@ private slots:
     }
 
     void positionBoxAndSwatch() {
-        const auto *box = control<QLineEdit>("stylerun");
+        const auto *box = shown_.control<QLineEdit>("stylerun");
         QCOMPARE(box->text(), "Number of strings and which is being previewed");
         QVERIFY(!box->isEnabled());
         QCOMPARE(box->palette().color(QPalette::Base), rgb(0x1D1D1D));
         QCOMPARE(box->palette().color(QPalette::Active, QPalette::Text), rgb(0xC0C0C0));
         QCOMPARE(QFontInfo(box->font()).family(), "Liberation Sans");
-        const auto *swatch = control<Swatch>("preview");
+        const auto *swatch = shown_.control<Swatch>("preview");
         QCOMPARE(swatch->backColor(), 0x808080u);
         QCOMPARE(swatch->outlineColour(), rgb(0xA6C1C6));
         const QImage image = shot(*main_);
@@ -179,7 +175,7 @@ private slots:
     void patternsWrapBetweenLetters() {
         QFETCH(int, entry);
         const QString pattern = test::q(styleEntry(entry).pattern);
-        auto *strings = control<QLabel>("strings");
+        auto *strings = shown_.control<QLabel>("strings");
         const QString before = strings->text();
         main_->Label_Click(entry <= 10 ? entry : 31 - entry);
         main_->Form_Click();
@@ -222,7 +218,7 @@ private slots:
     }
     void pictureButtons() {
         QFETCH(QString, name);
-        const auto *button = control<PictureButton>(name);
+        const auto *button = shown_.control<PictureButton>(name);
         QTEST(button->toolTip(), "toolTip");
         QCOMPARE(button->picture().size(), QSize(24, 22));
         // A raised button: black outline, white upper-left edge, grey lower-right, grey face.
@@ -237,21 +233,19 @@ private slots:
                  image.convertToFormat(QImage::Format_RGB32));
     }
 
+    // Later children are drawn over earlier ones.
     void frontToBack() {
-        // Later children are drawn over earlier ones.
-        const QStringList top = {"Image1", "Image2", "Label22", "Image3",
-                                 "Frame1", "Frame2", "Frame3"};
-        QStringList order;
-        for (const QObject *child : main_->children())
-            if (child->isWidgetType())
-                order << child->objectName();
-        QCOMPARE(order, top);
-        const QStringList info = {"strings", "preview", "uses", "style", "stylerun"};
-        order.clear();
-        for (const QObject *child : control("Frame1")->children())
-            if (child->isWidgetType())
-                order << child->objectName();
-        QCOMPARE(order, info);
+        const auto order = [](const QObject *parent) {
+            QStringList names;
+            for (const QObject *child : parent->children())
+                if (child->isWidgetType())
+                    names << child->objectName();
+            return names;
+        };
+        QCOMPARE(order(main_), QStringList({"Image1", "Image2", "Label22", "Image3", "Frame1",
+                                            "Frame2", "Frame3"}));
+        QCOMPARE(order(shown_.control("Frame1")),
+                 QStringList({"strings", "preview", "uses", "style", "stylerun"}));
     }
 
     // The title band lies behind everything and runs out of the window on the right.
