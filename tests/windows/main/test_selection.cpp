@@ -41,6 +41,18 @@ struct Driven {
     QString box() const { return control<PositionBox>(main, "stylerun")->text(); }
     std::uint32_t swatch() const { return control<Swatch>(main, "preview")->backColor(); }
     void write(const QString &text) { control<PositionBox>(main, "stylerun")->write(text); }
+    // A script of selections (an entry's number), ticks ("t", or "t5" for five) and stop
+    // commands ("stop", a click on the window).
+    void play(const QString &script) {
+        for (const QString &step : script.split(' ', Qt::SkipEmptyParts)) {
+            if (step == "stop")
+                main.Form_Click();
+            else if (step.startsWith('t'))
+                tick(step.size() > 1 ? step.mid(1).toInt() : 1);
+            else
+                select(step.toInt());
+        }
+    }
 };
 
 // An independent account of what the user should see, for the random walk below.
@@ -122,11 +134,10 @@ private slots:
         app.windows.clocks().stopAll();
     }
 
-    // What the box and the swatch show after a script of selections (an entry's number),
-    // ticks ("t", or "t5" for five) and stop commands ("stop", a click on the window). The
-    // swatch's letter, or "-" for its first grey: selection writes texts and switches clocks,
-    // the box and the swatch wait for the tick. Equal texts of clocks of equal length follow
-    // the running clock, also when its first text equals the one the old clock left.
+    // What the box and the swatch show after a script. The swatch's letter, or "-" for its first
+    // grey: selection writes texts and switches clocks, the box and the swatch wait for the tick.
+    // Equal texts of clocks of equal length follow the running clock, also when its first text
+    // equals the one the old clock left.
     void scriptsShowTheRunningClocksPosition_data() {
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("box");
@@ -152,14 +163,7 @@ private slots:
         QFETCH(QString, script);
         QFETCH(QString, swatch);
         Driven app;
-        for (const QString &step : script.split(' ')) {
-            if (step == "stop")
-                app.main.Form_Click();
-            else if (step.startsWith('t'))
-                app.tick(step.size() > 1 ? step.mid(1).toInt() : 1);
-            else
-                app.select(step.toInt());
-        }
+        app.play(script);
         QTEST(app.box(), "box");
         QCOMPARE(app.swatch(), swatch == "-" ? 0x808080u : grey(swatch.at(0).toLatin1()));
     }
@@ -190,36 +194,32 @@ private slots:
         }
     }
 
-    void textsThatAreNoPositionLeaveTheSwatch_data() {
+    // A write of the box colours the swatch only with a position of the running clock: the
+    // swatch's letter after the script and the write, "-" for its first grey.
+    void writesColourTheSwatchOnlyAsPositions_data() {
+        QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("text");
-        QTest::newRow("leading blank") << " 3/23";
-        QTest::newRow("leading zero") << "03/23";
-        QTest::newRow("another clock's length") << "3/24";
-        QTest::newRow("past the end") << "24/23";
+        QTest::addColumn<QString>("swatch");
+        const auto row = [](const char *tag, const char *script, const char *text,
+                            const char *swatch) {
+            QTest::newRow(tag) << QString(script) << QString(text) << QString(swatch);
+        };
+        row("a position of the running clock", "4 t2 1", "3/23", "n");
+        row("leading blank", "4 t2 1", " 3/23", "a");
+        row("leading zero", "4 t2 1", "03/23", "a");
+        row("another clock's length", "4 t2 1", "3/24", "a");
+        row("past the end", "4 t2 1", "24/23", "a");
+        row("no clock ran yet", "", "1/23", "-");
+        row("no clock runs", "9 t9 stop", "1/16", "z");
     }
-    void textsThatAreNoPositionLeaveTheSwatch() {
+    void writesColourTheSwatchOnlyAsPositions() {
+        QFETCH(QString, script);
         QFETCH(QString, text);
+        QFETCH(QString, swatch);
         Driven app;
-        app.select(4);
-        app.tick(2);
-        QCOMPARE(app.swatch(), grey('a'));
-        app.select(1);
+        app.play(script);
         app.write(text);
-        QCOMPARE(app.swatch(), grey('a'));
-        app.write("3/23");
-        QCOMPARE(app.swatch(), grey('n'));
-    }
-
-    void noClockRunningLeavesTheSwatch() {
-        Driven app;
-        app.write("1/23");
-        QCOMPARE(app.swatch(), 0x808080u);
-        app.select(9);
-        app.tick(9);
-        QCOMPARE(app.swatch(), grey('z'));
-        app.main.Form_Click();
-        app.write("1/16");
-        QCOMPARE(app.swatch(), grey('z'));
+        QCOMPARE(app.swatch(), swatch == "-" ? 0x808080u : grey(swatch.at(0).toLatin1()));
     }
 
     // A random walk of selections, stop commands and ticks against the model. The seed can be
