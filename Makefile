@@ -59,8 +59,9 @@ lint:
 	@scripts/install-deps clang-tidy clazy shellcheck
 	@$(SHELL_SCRIPTS) | xargs shellcheck -x -P SCRIPTDIR
 	@git ls-files 'src/*.cpp' | xargs -P 2 -n 1 clazy-standalone -p $(BUILD) \
-	    --checks=level0,level1 --header-filter='$(CURDIR)/src/.*' > $(BUILD)/clazy.log 2>&1
-	@! grep -E "(warning|error):" $(BUILD)/clazy.log
+	    --checks=level0,level1 --header-filter='$(CURDIR)/src/.*' > $(BUILD)/clazy.log 2>&1 && \
+	    ! grep -E "(warning|error):" $(BUILD)/clazy.log || \
+	    { grep -E "(warning|error):" $(BUILD)/clazy.log || cat $(BUILD)/clazy.log; exit 1; }
 	@run-clang-tidy -quiet -p $(BUILD) "$(CURDIR)/(src|tests)/" > $(BUILD)/lint.log 2>&1 || \
 	    { grep -E "(warning|error):" $(BUILD)/lint.log; exit 1; }
 	@echo "lint: clean"
