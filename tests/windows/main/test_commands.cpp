@@ -1,8 +1,10 @@
 #include "lumatic_test.h"
 #include "shown_main_window.h"
 #include "toolkit/controls.h"
+#include "windows/news/browser_loader.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
@@ -174,8 +176,9 @@ private slots:
     }
 
     // The main window, the help window and the news window's question all start without the
-    // web engine.
+    // web engine, although the program would find it.
     void theWebEngineWaitsForOkay() {
+        QVERIFY(QFile::exists(browserModuleCandidates().first()));
         shown_.main().Image1_Click();
         shown_.main().Image2_Click();
         QCoreApplication::processEvents();
