@@ -11,16 +11,21 @@ deps:
 
 # WERROR=1 makes compiler warnings errors, as in CI; without it a newer toolchain only warns.
 # The choice is kept in the build tree until it is given again (WERROR=0 turns it off).
+# The targets share $(BUILD); one configured without the tests (-DBUILD_TESTING=OFF) is
+# configured again with them before anything builds or runs tests there.
 WERROR ?=
-CONFIGURE = [ -f $(BUILD)/build.ninja ] && [ -z "$(WERROR)" ] || $(GENERATE) -B $(BUILD) \
-	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMATIC_WERROR=$(if $(filter 1,$(WERROR)),ON,OFF)
+GENERATE_BUILD = $(GENERATE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON \
+	    $(if $(WERROR),-DLUMATIC_WERROR=$(if $(filter 1,$(WERROR)),ON,OFF))
+WITH_TESTS = grep -qx 'BUILD_TESTING:BOOL=ON' $(1)/CMakeCache.txt
+CONFIGURE = [ -f $(BUILD)/build.ninja ] && [ -z "$(WERROR)" ] && $(call WITH_TESTS,$(BUILD)) || \
+	    $(GENERATE_BUILD)
 build: deps
 	@$(CONFIGURE)
 	@cmake --build $(BUILD)
 
-# Only the program and its web module, not the test suite.
+# Only the program and its web module, not the test suite; a tree with or without tests will do.
 run: deps
-	@$(CONFIGURE)
+	@[ -f $(BUILD)/build.ninja ] && [ -z "$(WERROR)" ] || $(GENERATE_BUILD)
 	@cmake --build $(BUILD) --target lumatic
 	@if [ -z "$${DISPLAY:-}" ] && [ -z "$${WAYLAND_DISPLAY:-}" ]; then \
 	    echo "lumatic needs a display, and there is none here; for a virtual one: xvfb-run -a make run"; \
@@ -37,17 +42,26 @@ test: build
 
 # The test suite again with address and undefined-behaviour sanitizers.
 sanitize: deps
-	@[ -f $(SANITIZE_BUILD)/build.ninja ] || \
-	    $(GENERATE) -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DLUMATIC_SANITIZE=ON
+	@[ -f $(SANITIZE_BUILD)/build.ninja ] && $(call WITH_TESTS,$(SANITIZE_BUILD)) || \
+	    $(GENERATE) -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DLUMATIC_SANITIZE=ON \
+	    -DBUILD_TESTING=ON
 	@cmake --build $(SANITIZE_BUILD)
 	@cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen \
 	    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	    ctest --output-on-failure
 
-# clang-tidy over the program's and the tests' sources, with the checks in .clang-tidy.
+# clang-tidy over the program's and the tests' sources, with the checks in .clang-tidy; clazy's
+# Qt checks over the program's (its own headers too, never Qt's, nor the generated *_autogen);
+# shellcheck over the shell scripts (environment.sh through the wrappers that source it).
+SHELL_SCRIPTS = grep -l '^\#!.*sh' scripts/* tests/env/* .ci/run
 lint:
 	@$(MAKE) --no-print-directory build WERROR=1
-	@scripts/install-deps clang-tidy
+	@scripts/install-deps clang-tidy clazy shellcheck
+	@$(SHELL_SCRIPTS) | xargs shellcheck -x -P SCRIPTDIR
+	@git ls-files 'src/*.cpp' | xargs -P 2 -n 1 clazy-standalone -p $(BUILD) \
+	    --checks=level0,level1 --header-filter='$(CURDIR)/src/.*' > $(BUILD)/clazy.log 2>&1 && \
+	    ! grep -E "(warning|error):" $(BUILD)/clazy.log || \
+	    { grep -E "(warning|error):" $(BUILD)/clazy.log || cat $(BUILD)/clazy.log; exit 1; }
 	@run-clang-tidy -quiet -p $(BUILD) "$(CURDIR)/(src|tests)/" > $(BUILD)/lint.log 2>&1 || \
 	    { grep -E "(warning|error):" $(BUILD)/lint.log; exit 1; }
 	@echo "lint: clean"
@@ -72,8 +86,10 @@ package: build
 # budget that falls short fails the target.
 DOC ?=
 bench: deps
+	@scripts/install-deps valgrind
 	@[ -f $(BENCH_BUILD)/build.ninja ] || \
-	    $(GENERATE) -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DLUMATIC_BENCH=ON
+	    $(GENERATE) -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DLUMATIC_BENCH=ON \
+	    -DBUILD_TESTING=OFF
 	@cmake --build $(BENCH_BUILD) --target lumatic_bench bench_bare_window
 	@python3 bench/run.py --build $(BENCH_BUILD)$(if $(filter 1,$(DOC)), --doc docs/performance.md)
 

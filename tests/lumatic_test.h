@@ -63,9 +63,44 @@ inline void allowRootWithoutSandbox() {
 
 #ifdef QT_WIDGETS_LIB
 #include "toolkit/application.h"
+#include "toolkit/colours.h"
 #include "windows/news/engine_process.h"
 
 #include <QApplication>
+#include <QLabel>
+
+namespace lumatic::test {
+
+// Where a window's control lies: the container that holds it and its place there. Each check
+// fails the test, not the run, so it comes last in a test function.
+inline void checkPlace(const QWidget &window, const QString &name, const QString &container,
+                       const QRect &place) {
+    const auto *widget = window.findChild<QWidget *>(name);
+    QVERIFY2(widget, qPrintable(name));
+    QCOMPARE(widget->parentWidget()->objectName(), container);
+    QCOMPARE(widget->geometry(), place);
+}
+
+// A label's text and colour on the window's background, in Arial's stand-in at 9 points or,
+// when arial is false, in the application's font.
+inline void checkLabel(const QWidget &window, const QString &name, const QString &text,
+                       std::uint32_t colour, bool arial = true) {
+    const auto *label = window.findChild<QLabel *>(name);
+    QVERIFY2(label, qPrintable(name));
+    QCOMPARE(label->text(), text);
+    QCOMPARE(label->palette().color(QPalette::WindowText), colourFromValue(colour));
+    QVERIFY(!label->autoFillBackground());
+    if (!arial) {
+        QCOMPARE(label->font(), QApplication::font());
+        return;
+    }
+    const QFontInfo font(label->font());
+    QCOMPARE(font.family(), "Liberation Sans");
+    QCOMPARE(font.pointSizeF(), 9.0);
+    QVERIFY(!font.bold() && !font.italic() && !font.underline());
+}
+
+} // namespace lumatic::test
 
 // A test's main(): the process and the application as the program sets them up (so that no
 // test starts a session bus either), then the test class.

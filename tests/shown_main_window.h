@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/window_registry.h"
+#include "control.h"
 #include "windows/help/help_window.h"
 #include "windows/news/news_window.h"
 
@@ -25,6 +26,10 @@ public:
 
     WindowRegistry &registry() { return *registry_; }
     MainWindow &main() { return registry_->mainWindow(); }
+    template <class T = QWidget> T *control(const QString &name) {
+        return test::control<T>(main(), name);
+    }
+    std::optional<int> runningClock() { return registry_->clocks().runningClock(); }
 
 private:
     std::unique_ptr<WindowRegistry> registry_;

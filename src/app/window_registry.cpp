@@ -19,22 +19,29 @@ PreviewClocks &WindowRegistry::clocks() {
 }
 
 void WindowRegistry::closeAll() {
-    main_.close();
-    if (clocks_) {
-        clocks_.reset();
-        windowClosed();
-    }
-    help_.close();
-    news_.close();
+    if (!closingAll_)
+        closeEverything(anyOpen());
 }
 
 // However the main window goes, the rest goes with it: hidden clocks or a forgotten help
-// window must not keep an invisible process alive.
+// window must not keep an invisible process alive. Closed by closeAll, it leaves the report to
+// closeAll.
 void WindowRegistry::mainClosed() {
+    if (!closingAll_)
+        closeEverything(true);
+}
+
+// The windows report their closing each through windowClosed, held off until all are gone;
+// then one report, when anything was open.
+void WindowRegistry::closeEverything(bool wasOpen) {
     closingAll_ = true;
-    closeAll();
+    main_.close();
+    clocks_.reset();
+    help_.close();
+    news_.close();
     closingAll_ = false;
-    windowClosed();
+    if (wasOpen)
+        windowClosed();
 }
 
 void WindowRegistry::windowClosed() {

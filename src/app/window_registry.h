@@ -42,6 +42,7 @@ signals:
 
 private:
     void mainClosed();
+    void closeEverything(bool wasOpen);
     void windowClosed();
 
     WindowSlot<MainWindow> main_;

@@ -14,6 +14,9 @@ inline constexpr std::uint32_t captionColour = 0xA6C1C6;
 inline constexpr std::uint32_t textColour = 0xC0C0C0;
 // Text of a disabled control: the classic disabled grey.
 inline constexpr std::uint32_t disabledTextColour = 0x808080;
+// The inner line of a raised edge: light above and left, shadow below and right.
+inline constexpr std::uint32_t edgeLight = 0xC0C0C0;
+inline constexpr std::uint32_t edgeShadow = 0x404040;
 
 // Colours are designed as 0x00BBGGRR values: red in the lowest byte.
 inline QColor colourFromValue(std::uint32_t value) {

@@ -192,7 +192,7 @@ void PushButton::paintEvent(QPaintEvent *) {
         painter.drawLine(box.topRight(), box.bottomRight());
     };
     edge(face, Qt::white, Qt::black);
-    edge(face.adjusted(1, 1, -1, -1), colourFromValue(0xC0C0C0), colourFromValue(0x404040));
+    edge(face.adjusted(1, 1, -1, -1), colourFromValue(edgeLight), colourFromValue(edgeShadow));
     painter.setPen(palette().color(QPalette::ButtonText));
     painter.drawText(face.translated(sunk ? QPoint(1, 1) : QPoint()), Qt::AlignCenter, text());
     if (hasFocus()) {

@@ -57,9 +57,12 @@ public:
 
     Window &get() {
         if (!window_) {
-            window_ = create_();
-            QObject::connect(window_.data(), &Form::closed, [this, w = window_.data()] {
-                if (window_ == w)
+            Window *made = create_();
+            window_ = made;
+            // The window is the context: the connection goes with it, and the slot deletes
+            // whatever is still open before it goes itself.
+            QObject::connect(made, &Form::closed, made, [this, made] {
+                if (window_ == made)
                     forget();
             });
         }

@@ -53,10 +53,8 @@ private slots:
     void iconsScalePixelForPixel_data() {
         QTest::addColumn<int>("size");
         QTest::addColumn<int>("from");
-        QTest::newRow("16") << 16 << 16;
-        QTest::newRow("32") << 32 << 32;
-        QTest::newRow("48") << 48 << 16;
-        QTest::newRow("256") << 256 << 32;
+        for (const auto &[size, from] : {std::pair(16, 16), {32, 32}, {48, 16}, {256, 32}})
+            QTest::addRow("%d", size) << size << from;
     }
     void iconsScalePixelForPixel() {
         QFETCH(int, size);

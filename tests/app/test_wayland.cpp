@@ -1,5 +1,5 @@
-#include "app/window_registry.h"
 #include "lumatic_test.h"
+#include "shown_main_window.h"
 #include "toolkit/controls.h"
 
 #include <QApplication>
@@ -9,7 +9,6 @@
 #include <QTimer>
 
 using namespace lumatic;
-using lumatic::test::control;
 
 // Lumatic as a Wayland client of a compositor of its own (weston), with no X display at all.
 
@@ -53,7 +52,11 @@ CaptionGap captionGap(Frame &frame) {
 class TestWayland : public QObject {
     Q_OBJECT
 
+    test::ShownMainWindow shown_;
+
 private slots:
+    void init() { shown_.init(); }
+    void cleanup() { shown_.cleanup(); }
     void initTestCase() { QCOMPARE(QGuiApplication::platformName(), "wayland"); }
 
     // The program finds Wayland by itself and names its window after the desktop entry.
@@ -76,21 +79,17 @@ private slots:
     }
 
     void aSelectionPlaysAndCloseEverythingEndsIt() {
-        WindowRegistry windows(nullptr, nullptr);
-        QObject::connect(&windows, &WindowRegistry::ended, qApp, &QCoreApplication::quit);
-        MainWindow &main = windows.mainWindow();
-        main.showNonModal();
-        QVERIFY(QTest::qWaitForWindowExposed(&main));
-        QTest::mouseClick(control(main, "Label5"), Qt::LeftButton);
-        QTRY_VERIFY(control<QLineEdit>(main, "stylerun")->text().endsWith("/33"));
-        QTRY_VERIFY(control<Swatch>(main, "preview")->backColor() != 0x808080);
-        QTimer::singleShot(0, &main,
-                           [&] { QTest::mouseClick(control(main, "Image3"), Qt::LeftButton); });
+        QObject::connect(&shown_.registry(), &WindowRegistry::ended, qApp, &QCoreApplication::quit);
+        QTest::mouseClick(shown_.control("Label5"), Qt::LeftButton);
+        QTRY_VERIFY(shown_.control<QLineEdit>("stylerun")->text().endsWith("/33"));
+        QTRY_VERIFY(shown_.control<Swatch>("preview")->backColor() != 0x808080);
+        QTimer::singleShot(0, &shown_.main(),
+                           [&] { QTest::mouseClick(shown_.control("Image3"), Qt::LeftButton); });
         QTimer watchdog;
         watchdog.callOnTimeout([] { QCoreApplication::exit(99); });
         watchdog.start(10000);
         QCOMPARE(QCoreApplication::exec(), 0);
-        QVERIFY(!windows.anyOpen());
+        QVERIFY(!shown_.registry().anyOpen());
     }
 
     // A caption breaks its frame's border just around its text.
@@ -102,11 +101,7 @@ private slots:
     }
     void captionsFitTheirBreakInTheBorder() {
         QFETCH(QString, frame);
-        WindowRegistry windows(nullptr, nullptr);
-        MainWindow &main = windows.mainWindow();
-        main.showNonModal();
-        QVERIFY(QTest::qWaitForWindowExposed(&main));
-        const CaptionGap gap = captionGap(*control<Frame>(main, frame));
+        const CaptionGap gap = captionGap(*shown_.control<Frame>(frame));
         QVERIFY(gap.inkLeft > gap.gapLeft);
         QVERIFY(gap.inkLeft - gap.gapLeft <= 4);
         QVERIFY(gap.gapRight - gap.inkRight <= 4);

@@ -18,10 +18,9 @@ using namespace lumatic;
 namespace {
 
 QString run(const QString &program, const QStringList &arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(10000);
-    return QString::fromLocal8Bit(process.readAllStandardOutput());
+    QString said;
+    test::runTool(program, arguments, &said, QProcess::SeparateChannels);
+    return said;
 }
 
 // One property of a window as the X server holds it, in xprop's words.

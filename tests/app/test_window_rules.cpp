@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 
 using namespace lumatic;
 using lumatic::test::control;
@@ -20,108 +21,113 @@ public:
     static inline int made = 0;
 };
 
+int visibleTopLevels() {
+    int count = 0;
+    for (const QWindow *window : QGuiApplication::topLevelWindows())
+        count += window->isVisible();
+    return count;
+}
+
 } // namespace
 
 class TestWindowRules : public QObject {
     Q_OBJECT
 
-    static WindowRegistry *make() {
-        return new WindowRegistry([] { return new StandIn("Form3"); },
-                                  [] { return new StandIn("Form4"); });
-    }
+    std::unique_ptr<WindowRegistry> windows_;
 
 private slots:
-    void init() { StandIn::made = 0; }
+    void init() {
+        StandIn::made = 0;
+        windows_ = std::make_unique<WindowRegistry>([] { return new StandIn("Form3"); },
+                                                    [] { return new StandIn("Form4"); });
+    }
+    void cleanup() { windows_.reset(); }
 
     void nothingExistsBeforeFirstUse() {
-        std::unique_ptr<WindowRegistry> windows(make());
-        QVERIFY(!windows->anyOpen());
-        QCOMPARE(windows->existingClocks(), nullptr);
+        QVERIFY(!windows_->anyOpen());
+        QCOMPARE(windows_->existingClocks(), nullptr);
         QCOMPARE(StandIn::made, 0);
     }
 
     void firstUseMakesTheWindowOnce() {
-        std::unique_ptr<WindowRegistry> windows(make());
-        MainWindow &main = windows->mainWindow();
-        QCOMPARE(&windows->mainWindow(), &main);
+        MainWindow &main = windows_->mainWindow();
+        QCOMPARE(&windows_->mainWindow(), &main);
         QVERIFY(!main.isVisible());
         // The level colours are loaded before any use: the first tick already colours.
         main.Label_Click(4);
-        windows->clocks().tick(4);
+        windows_->clocks().tick(4);
         QCOMPARE(control<Swatch>(main, "preview")->backColor(), 0x787878u);
-        windows->showHelp();
-        windows->showHelp();
+        windows_->showHelp();
+        windows_->showHelp();
         QCOMPARE(StandIn::made, 1);
-        int helpWindows = 0;
-        for (const QWidget *w : QApplication::topLevelWidgets())
-            helpWindows += w->objectName() == "Form3" && w->isVisible();
-        QCOMPARE(helpWindows, 1);
-        QVERIFY(windows->existingHelpWindow()->isVisible());
+        QCOMPARE(visibleTopLevels(), 1);
+        QVERIFY(windows_->existingHelpWindow()->isVisible());
     }
 
+    // The clocks come with the first selection, and no window shows with them.
     void clockWindowIsMadeHiddenByItsFirstUse() {
-        std::unique_ptr<WindowRegistry> windows(make());
-        windows->mainWindow().Label_Click(1);
-        PreviewClocks *clocks = windows->existingClocks();
+        windows_->mainWindow().showNonModal();
+        const int shown = visibleTopLevels();
+        QCOMPARE(windows_->existingClocks(), nullptr);
+        windows_->mainWindow().Label_Click(1);
+        PreviewClocks *clocks = windows_->existingClocks();
         QVERIFY(clocks);
         QCOMPARE(clocks->objectName(), "Form2");
+        QCoreApplication::processEvents();
+        QCOMPARE(visibleTopLevels(), shown);
     }
 
     void closeThenUseGivesAFreshWindow() {
-        std::unique_ptr<WindowRegistry> windows(make());
-        windows->mainWindow().Label_Click(1);
-        PreviewClocks *first = windows->existingClocks();
+        windows_->mainWindow().Label_Click(1);
+        PreviewClocks *first = windows_->existingClocks();
         first->tick(1);
         first->tick(1);
         QCOMPARE(first->clock(1).position(), 2);
         QPointer<PreviewClocks> gone = first;
-        windows->closeAll();
+        windows_->closeAll();
         QVERIFY(gone.isNull());
-        windows->mainWindow().Label_Click(1);
-        QCOMPARE(windows->clocks().clock(1).position(), 0);
+        windows_->mainWindow().Label_Click(1);
+        QCOMPARE(windows_->clocks().clock(1).position(), 0);
 
-        windows->showNews();
-        QPointer<Form> news = windows->existingNewsWindow();
+        windows_->showNews();
+        QPointer<Form> news = windows_->existingNewsWindow();
         news->close();
-        QCOMPARE(windows->existingNewsWindow(), nullptr);
+        QCOMPARE(windows_->existingNewsWindow(), nullptr);
         QTRY_VERIFY(news.isNull()); // destroyed, not just hidden
-        windows->showNews();
+        windows_->showNews();
         QCOMPARE(StandIn::made, 2);
     }
 
     void closingWhatDoesNotExistIsHarmless() {
-        std::unique_ptr<WindowRegistry> windows(make());
-        QSignalSpy ended(windows.get(), &WindowRegistry::ended);
-        windows->closeAll();
-        windows->closeAll();
-        QVERIFY(!windows->anyOpen());
+        QSignalSpy ended(windows_.get(), &WindowRegistry::ended);
+        windows_->closeAll();
+        windows_->closeAll();
+        QVERIFY(!windows_->anyOpen());
         QCOMPARE(ended.count(), 0);
     }
 
     void theApplicationEndsWithItsLastWindow() {
-        std::unique_ptr<WindowRegistry> windows(make());
-        QSignalSpy ended(windows.get(), &WindowRegistry::ended);
-        windows->mainWindow().showNonModal();
-        windows->showHelp();
-        windows->existingHelpWindow()->close();
+        QSignalSpy ended(windows_.get(), &WindowRegistry::ended);
+        windows_->mainWindow().showNonModal();
+        windows_->showHelp();
+        windows_->existingHelpWindow()->close();
         QCOMPARE(ended.count(), 0);
-        windows->mainWindow().Label_Click(3);
-        windows->showNews();
-        windows->closeAll();
+        windows_->mainWindow().Label_Click(3);
+        windows_->showNews();
+        windows_->closeAll();
         QCOMPARE(ended.count(), 1);
-        QVERIFY(!windows->anyOpen());
+        QVERIFY(!windows_->anyOpen());
     }
 
     // Closing the main window any way at all takes every other window with it.
     void closingTheMainWindowClosesEverything() {
-        std::unique_ptr<WindowRegistry> windows(make());
-        QSignalSpy ended(windows.get(), &WindowRegistry::ended);
-        windows->mainWindow().showNonModal();
-        windows->mainWindow().Label_Click(5);
-        windows->showHelp();
-        windows->showNews();
-        windows->existingMainWindow()->close();
-        QVERIFY(!windows->anyOpen());
+        QSignalSpy ended(windows_.get(), &WindowRegistry::ended);
+        windows_->mainWindow().showNonModal();
+        windows_->mainWindow().Label_Click(5);
+        windows_->showHelp();
+        windows_->showNews();
+        windows_->existingMainWindow()->close();
+        QVERIFY(!windows_->anyOpen());
         QCOMPARE(ended.count(), 1);
     }
 };

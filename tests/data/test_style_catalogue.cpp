@@ -18,28 +18,24 @@ private slots:
         QTest::addColumn<QString>("displayName");
         QTest::addColumn<int>("letters");
         QTest::addColumn<int>("clock");
-        QTest::newRow("1") << 1 << "1 - Fire Flicker"
-                           << "1 - Fire Flicker" << 23 << 1;
-        QTest::newRow("2 listed as strobe, shown as pulse") << 2 << "2 - Slow Strong Strobe"
-                                                            << "2 - Slow Strong Pulse" << 51 << 2;
-        QTest::newRow("4 shortest") << 4 << "4 - Fast Strobe"
-                                    << "4 - Fast Strobe" << 12 << 4;
-        QTest::newRow("9") << 9 << "9 - Slow Strong Strobe"
-                           << "9 - Slow Strong Strobe" << 16 << 9;
-        QTest::newRow("13 shown without blank") << 13 << "13 - Fluorescent Flicker 3"
-                                                << "13 - Fluorescent Flicker2" << 28 << 13;
-        QTest::newRow("14 own clock") << 14 << "14 - Fluorescent Flicker 4"
-                                      << "14 - Fluorescent Flicker3" << 30 << 14;
-        QTest::newRow("15") << 15 << "15 - Realistic Fade"
-                            << "15 - Realistic Fade" << 32 << 15;
-        QTest::newRow("16 own clock") << 16 << "16 - Realistic Fade 2"
-                                      << "16 - Realistic Fade 2" << 33 << 17;
-        QTest::newRow("17 on Timer16") << 17 << "17 - Slow Strong Strobe 2"
-                                       << "17 - Slow Strong Strobe 2" << 16 << 16;
-        QTest::newRow("18") << 18 << "18 - Three Cycle Strobe 1"
-                            << "18 - Three Cycle Strobe 1" << 24 << 18;
-        QTest::newRow("20") << 20 << "20 - Three Cycle Strobe 3"
-                            << "20 - Three Cycle Strobe 3" << 24 << 20;
+        const auto row = [](const char *tag, int number, const char *caption,
+                            const char *displayName, int letters, int clock) {
+            QTest::newRow(tag) << number << QString(caption) << QString(displayName) << letters
+                               << clock;
+        };
+        row("1", 1, "1 - Fire Flicker", "1 - Fire Flicker", 23, 1);
+        row("2 listed as strobe, shown as pulse", 2, "2 - Slow Strong Strobe",
+            "2 - Slow Strong Pulse", 51, 2);
+        row("4 shortest", 4, "4 - Fast Strobe", "4 - Fast Strobe", 12, 4);
+        row("9", 9, "9 - Slow Strong Strobe", "9 - Slow Strong Strobe", 16, 9);
+        row("13 shown without blank", 13, "13 - Fluorescent Flicker 3", "13 - Fluorescent Flicker2",
+            28, 13);
+        row("14 own clock", 14, "14 - Fluorescent Flicker 4", "14 - Fluorescent Flicker3", 30, 14);
+        row("15", 15, "15 - Realistic Fade", "15 - Realistic Fade", 32, 15);
+        row("16 own clock", 16, "16 - Realistic Fade 2", "16 - Realistic Fade 2", 33, 17);
+        row("17 on Timer16", 17, "17 - Slow Strong Strobe 2", "17 - Slow Strong Strobe 2", 16, 16);
+        row("18", 18, "18 - Three Cycle Strobe 1", "18 - Three Cycle Strobe 1", 24, 18);
+        row("20", 20, "20 - Three Cycle Strobe 3", "20 - Three Cycle Strobe 3", 24, 20);
     }
     void entries() {
         QFETCH(int, number);
@@ -51,27 +47,34 @@ private slots:
         QTEST(entry.clock, "clock");
     }
 
-    void infoTextsAsWritten_data() {
+    // Texts as written, with their quirks; the patterns of the strobes and the pulse.
+    void textsAsWritten_data() {
         QTest::addColumn<int>("number");
-        QTest::addColumn<QString>("info");
-        QTest::newRow("doubled blank")
-            << 2 << "INFO: A good pulse.  Goes Dark then Lights up again slowly";
-        QTest::newRow("capital World")
-            << 10
-            << "INFO: Used a lot in some maps for broken lights. World/lightf_broke.wav speaker to "
-               "go with it, or lightf_broker.wav for a hallway light";
-        QTest::newRow("small world")
-            << 13
-            << "INFO: An alternate fluorescent flicker. Looks more broker so add the "
-               "world/lightf_broker.wav instead";
-        QTest::newRow("names style 9")
-            << 17
-            << "INFO: Opposite of Style 9, so add a light with this style and another with "
-               "different color with style of 9. Red and Blue can make a siren";
+        QTest::addColumn<bool>("pattern"); // else the note
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char *tag, int number, bool pattern, const char *text) {
+            QTest::newRow(tag) << number << pattern << QString(text);
+        };
+        row("doubled blank", 2, false,
+            "INFO: A good pulse.  Goes Dark then Lights up again slowly");
+        row("capital World", 10, false,
+            "INFO: Used a lot in some maps for broken lights. World/lightf_broke.wav speaker to "
+            "go with it, or lightf_broker.wav for a hallway light");
+        row("small world", 13, false,
+            "INFO: An alternate fluorescent flicker. Looks more broker so add the "
+            "world/lightf_broker.wav instead");
+        row("names style 9", 17, false,
+            "INFO: Opposite of Style 9, so add a light with this style and another with "
+            "different color with style of 9. Red and Blue can make a siren");
+        row("strobe 9", 9, true, "aaaaaaaazzzzzzzz");
+        row("strobe 17", 17, true, "zzzzzzzzaaaaaaaa");
+        row("pulse 5", 5, true, "jklmnopqrstuvwxyzyxwvutsrqponmlkj");
     }
-    void infoTextsAsWritten() {
+    void textsAsWritten() {
         QFETCH(int, number);
-        QTEST(q(styleEntry(number).info), "info");
+        QFETCH(bool, pattern);
+        const StyleEntry &entry = styleEntry(number);
+        QTEST(q(pattern ? entry.pattern : entry.info), "text");
     }
 
     // The rules every row keeps: what the list, the labels and the clocks rely on.
@@ -96,12 +99,6 @@ private slots:
         QCOMPARE(clocks.size(), std::size_t(styleCount));
         QCOMPARE(*clocks.begin(), 1);
         QCOMPARE(*clocks.rbegin(), clockCount);
-    }
-
-    void patternsOfTheStrobes() {
-        QCOMPARE(q(styleEntry(9).pattern), "aaaaaaaazzzzzzzz");
-        QCOMPARE(q(styleEntry(17).pattern), "zzzzzzzzaaaaaaaa");
-        QCOMPARE(q(styleEntry(5).pattern), "jklmnopqrstuvwxyzyxwvutsrqponmlkj");
     }
 
     void noEntryOutsideOneToTwenty() {

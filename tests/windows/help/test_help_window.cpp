@@ -15,33 +15,24 @@ class TestHelpWindow : public QObject {
 
 private slots:
     void layout_data() {
-        QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("container");
         QTest::addColumn<QRect>("pixels");
-        QTest::newRow("Frame1") << "Frame1"
-                                << "Form3" << QRect(8, 24, 241, 169);
-        QTest::newRow("Label1") << "Label1"
-                                << "Frame1" << QRect(8, 24, 225, 97);
-        QTest::newRow("Label2") << "Label2"
-                                << "Frame1" << QRect(8, 128, 57, 17);
-        QTest::newRow("Label3") << "Label3"
-                                << "Frame1" << QRect(8, 144, 49, 17);
-        QTest::newRow("Frame2") << "Frame2"
-                                << "Form3" << QRect(8, 200, 241, 129);
-        QTest::newRow("Label4") << "Label4"
-                                << "Frame2" << QRect(8, 24, 225, 97);
-        QTest::newRow("Image1") << "Image1"
-                                << "Form3" << QRect(224, 0, 24, 22);
+        QTest::newRow("Frame1") << "Form3" << QRect(8, 24, 241, 169);
+        QTest::newRow("Label1") << "Frame1" << QRect(8, 24, 225, 97);
+        QTest::newRow("Label2") << "Frame1" << QRect(8, 128, 57, 17);
+        QTest::newRow("Label3") << "Frame1" << QRect(8, 144, 49, 17);
+        QTest::newRow("Frame2") << "Form3" << QRect(8, 200, 241, 129);
+        QTest::newRow("Label4") << "Frame2" << QRect(8, 24, 225, 97);
+        QTest::newRow("Image1") << "Form3" << QRect(224, 0, 24, 22);
     }
     void layout() {
-        QFETCH(QString, name);
+        QFETCH(QString, container);
         QFETCH(QRect, pixels);
+        const QString name = QTest::currentDataTag();
         HelpWindow help;
-        const QWidget *control = help.findChild<QWidget *>(name);
-        QVERIFY(control);
-        QTEST(control->parentWidget()->objectName(), "container");
-        QCOMPARE(control->geometry(), pixels);
-        QCOMPARE(control->focusPolicy(), Qt::NoFocus);
+        test::checkPlace(help, name, container, pixels);
+        if (!QTest::currentTestFailed())
+            QCOMPARE(control(help, name)->focusPolicy(), Qt::NoFocus);
     }
 
     void window() {
@@ -63,27 +54,27 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
         QTest::addColumn<uint>("colour");
-        QTest::newRow("help text")
-            << "Label1"
-            << "(This program is meant for map making for the game Kingpin: Life of Crime. First "
-               "click a light style you would like to read more about and see a short preview. "
-               "When found a good one for your map, use the # in (most likely) Kpradiant for..."
-            << 0xC0C0C0u;
-        QTest::newRow("key") << "Label2"
-                             << "Key: Style" << 0xA6C1C6u;
-        QTest::newRow("value") << "Label3"
-                               << "Value: #" << 0xA6C1C6u;
+        const auto row = [](const char *tag, const char *name, const char *text, uint colour) {
+            QTest::newRow(tag) << QString(name) << QString(text) << colour;
+        };
+        row("help text", "Label1",
+            "(This program is meant for map making for the game Kingpin: Life of Crime. First "
+            "click a light style you would like to read more about and see a short preview. "
+            "When found a good one for your map, use the # in (most likely) Kpradiant for...",
+            0xC0C0C0);
+        row("key", "Label2", "Key: Style", 0xA6C1C6);
+        row("value", "Label3", "Value: #", 0xA6C1C6);
     }
     void texts() {
         QFETCH(QString, name);
+        QFETCH(QString, text);
         QFETCH(uint, colour);
         HelpWindow help;
-        const auto *label = help.findChild<QLabel *>(name);
-        QTEST(label->text(), "text");
-        QCOMPARE(label->palette().color(QPalette::WindowText), colourFromValue(colour));
-        QCOMPARE(QFontInfo(label->font()).family(), "Liberation Sans");
-        QCOMPARE(label->font().pointSizeF(), 9.0);
+        test::checkLabel(help, name, text, colour);
+        if (QTest::currentTestFailed())
+            return;
         // The whole text shows within its box.
+        const auto *label = control<QLabel>(help, name);
         const QRect needed = QFontMetrics(label->font())
                                  .boundingRect(label->rect(), Qt::TextWordWrap, label->text());
         QVERIFY(needed.height() <= label->height());
@@ -109,8 +100,11 @@ private slots:
         help->showNonModal();
         QVERIFY(QTest::qWaitForWindowExposed(help));
         QTest::mouseClick(help, Qt::LeftButton, {}, QPoint(3, 3));
-        for (const char *name : {"Frame1", "Frame2", "Label1", "Label2", "Label4"})
-            QTest::mouseClick(control(*help, name), Qt::LeftButton, {}, QPoint(3, 3));
+        for (const char *name : {"Frame1", "Frame2", "Label1", "Label2", "Label4"}) {
+            auto *target = help->findChild<QWidget *>(name);
+            QVERIFY2(target, name);
+            QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(3, 3));
+        }
         QVERIFY(help->isVisible());
         QTest::mouseClick(control(*help, "Image1"), Qt::LeftButton);
         QVERIFY(!help->isVisible());

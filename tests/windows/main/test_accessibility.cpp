@@ -55,24 +55,19 @@ private slots:
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("role");
-        QTest::newRow("help") << "Image1"
-                              << "Help and About" << int(QAccessible::Button);
-        QTest::newRow("news") << "Image2"
-                              << "News" << int(QAccessible::Button);
-        QTest::newRow("close") << "Image3"
-                               << "Close Everything" << int(QAccessible::Button);
-        QTest::newRow("first entry") << "Label1"
-                                     << "1 - Fire Flicker" << int(QAccessible::StaticText);
-        QTest::newRow("entry 11") << "Label20"
-                                  << "11 - Black Fade Pulse" << int(QAccessible::StaticText);
-        QTest::newRow("version") << "Label22"
-                                 << "Lumatic v1.0 (For Kingpin)" << int(QAccessible::StaticText);
-        QTest::newRow("information") << "Frame1"
-                                     << "Style Information and Uses" << int(QAccessible::Client);
-        QTest::newRow("swatch") << "preview"
-                                << "Preview" << int(QAccessible::Client);
-        QTest::newRow("position box") << "stylerun"
-                                      << "Position" << int(QAccessible::EditableText);
+        const auto row = [](const char *tag, const char *control, const char *name,
+                            QAccessible::Role role) {
+            QTest::newRow(tag) << QString(control) << QString(name) << int(role);
+        };
+        row("help", "Image1", "Help and About", QAccessible::Button);
+        row("news", "Image2", "News", QAccessible::Button);
+        row("close", "Image3", "Close Everything", QAccessible::Button);
+        row("first entry", "Label1", "1 - Fire Flicker", QAccessible::StaticText);
+        row("entry 11", "Label20", "11 - Black Fade Pulse", QAccessible::StaticText);
+        row("version", "Label22", "Lumatic v1.0 (For Kingpin)", QAccessible::StaticText);
+        row("information", "Frame1", "Style Information and Uses", QAccessible::Client);
+        row("swatch", "preview", "Preview", QAccessible::Client);
+        row("position box", "stylerun", "Position", QAccessible::EditableText);
     }
     void namesAndRoles() {
         QFETCH(QString, control);

@@ -1,8 +1,10 @@
 #include "lumatic_test.h"
 #include "shown_main_window.h"
 #include "toolkit/controls.h"
+#include "windows/news/browser_loader.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
@@ -64,19 +66,17 @@ private slots:
     }
     void eachCommandStopsThePreviewAndKeepsWhatItShows() {
         QFETCH(int, command);
-        WindowRegistry *windows = &shown_.registry();
         MainWindow &main = shown_.main();
-        playSomething(*windows, 6);
-        const Snapshot before(*windows);
+        playSomething(shown_.registry(), 6);
+        const Snapshot before(shown_.registry());
         const std::array<void (MainWindow::*)(), 3> commands = {
             &MainWindow::Form_Click, &MainWindow::Image1_Click, &MainWindow::Image2_Click};
         (main.*commands[command])();
-        QCOMPARE(windows->clocks().runningClock(), std::nullopt);
-        QVERIFY(Snapshot(*windows) == before);
+        QCOMPARE(shown_.runningClock(), std::nullopt);
+        QVERIFY(Snapshot(shown_.registry()) == before);
     }
 
     void helpAndNewsOpenOnceHoweverOftenClicked() {
-        WindowRegistry *windows = &shown_.registry();
         MainWindow &main = shown_.main();
         for (int i = 0; i < 3; ++i) {
             QTest::mouseClick(control(main, "Image1"), Qt::LeftButton);
@@ -86,72 +86,58 @@ private slots:
         QCOMPARE(topLevelsNamed("Form4"), 1);
         // The main window stays usable beside them.
         main.Label_Click(3);
-        QCOMPARE(windows->clocks().runningClock(), 3);
+        QCOMPARE(shown_.runningClock(), 3);
     }
 
-    // A click that lands on a control does not fall through to the window behind it.
-    void clicksOnControlsDoNotStopThePreview_data() {
-        QTest::addColumn<QString>("name");
+    // A click on the window's surface stops the preview; one that lands on a control does not
+    // fall through to the window behind it. The help button takes a click anywhere on its
+    // picture, also where the version label lies over its left edge; elsewhere the label takes
+    // the click and does nothing with it. Points are in the window, or near the control's
+    // lower right corner.
+    void clicksReachWhatIsDrawnThere_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QPoint>("where");
+        QTest::addColumn<bool>("stops");
+        QTest::addColumn<bool>("help");
         for (const char *name : {"Frame1", "Frame2", "Frame3", "Label22", "style", "strings",
                                  "uses", "stylerun", "preview"})
-            QTest::newRow(name) << name;
+            QTest::newRow(name) << name << QPoint() << false << false;
+        const auto row = [](const char *tag, QPoint where, bool stops, bool help) {
+            QTest::newRow(tag) << QString() << where << stops << help;
+        };
+        row("margin", {3, 200}, true, false);
+        row("between the lists", {148, 100}, true, false);
+        row("title band", {240, 23}, true, false);
+        row("below the information", {150, 374}, true, false);
+        row("help button's left edge", {226, 12}, true, true);
+        row("help button's middle", {236, 12}, true, true);
+        row("version label", {60, 14}, false, false);
+        row("version label's right end", {222, 12}, false, false);
     }
-    void clicksOnControlsDoNotStopThePreview() {
-        QFETCH(QString, name);
-        WindowRegistry *windows = &shown_.registry();
-        MainWindow &main = shown_.main();
-        main.Label_Click(2);
-        QWidget *target = control(main, name);
-        QTest::mouseClick(target, Qt::LeftButton, {},
-                          QPoint(target->width() - 3, target->height() - 3));
-        QCOMPARE(windows->clocks().runningClock(), 2);
-    }
-
-    void clicksOnTheSurfaceStopThePreview_data() {
-        QTest::addColumn<QPoint>("where");
-        QTest::newRow("margin") << QPoint(3, 200);
-        QTest::newRow("between the lists") << QPoint(148, 100);
-        QTest::newRow("title band") << QPoint(240, 23);
-        QTest::newRow("below the information") << QPoint(150, 374);
-    }
-    void clicksOnTheSurfaceStopThePreview() {
+    void clicksReachWhatIsDrawnThere() {
+        QFETCH(QString, control);
         QFETCH(QPoint, where);
-        WindowRegistry *windows = &shown_.registry();
-        MainWindow &main = shown_.main();
-        main.Label_Click(2);
-        QCOMPARE(main.childAt(where), nullptr);
-        QTest::mouseClick(&main, Qt::LeftButton, {}, where);
-        QCOMPARE(windows->clocks().runningClock(), std::nullopt);
-    }
-
-    // The help button takes a click anywhere on its picture, also where the version label lies
-    // over its left edge; elsewhere the label takes the click and does nothing with it.
-    void clicksOnTheTopStripReachWhatIsDrawnThere_data() {
-        QTest::addColumn<QPoint>("where");
-        QTest::addColumn<bool>("help");
-        QTest::newRow("help button's left edge") << QPoint(226, 12) << true;
-        QTest::newRow("help button's middle") << QPoint(236, 12) << true;
-        QTest::newRow("version label") << QPoint(60, 14) << false;
-        QTest::newRow("version label's right end") << QPoint(222, 12) << false;
-    }
-    void clicksOnTheTopStripReachWhatIsDrawnThere() {
-        QFETCH(QPoint, where);
+        QFETCH(bool, stops);
         QFETCH(bool, help);
-        WindowRegistry *windows = &shown_.registry();
         MainWindow &main = shown_.main();
         main.Label_Click(2);
+        if (!control.isEmpty()) {
+            const QWidget *target = shown_.control(control);
+            where = target->mapTo(&main, QPoint(target->width() - 3, target->height() - 3));
+        } else if (!help && stops) {
+            QCOMPARE(main.childAt(where), nullptr);
+        }
         // Through the window, as the pointer's click arrives.
         QTest::mouseClick(main.windowHandle(), Qt::LeftButton, {}, where);
-        QCOMPARE(windows->existingHelpWindow() != nullptr, help);
-        QCOMPARE(windows->clocks().runningClock(), help ? std::nullopt : std::optional<int>(2));
+        QCOMPARE(shown_.registry().existingHelpWindow() != nullptr, help);
+        QCOMPARE(shown_.runningClock(), stops ? std::nullopt : std::optional<int>(2));
     }
 
     void aStopBeforeAnySelectionMakesTheClocksHidden() {
-        WindowRegistry *windows = &shown_.registry();
-        windows->mainWindow().Form_Click();
-        QVERIFY(windows->existingClocks());
-        QCOMPARE(windows->clocks().runningClock(), std::nullopt);
-        QCOMPARE(control<PositionBox>(windows->mainWindow(), "stylerun")->text(),
+        shown_.main().Form_Click();
+        QVERIFY(shown_.registry().existingClocks());
+        QCOMPARE(shown_.runningClock(), std::nullopt);
+        QCOMPARE(shown_.control<PositionBox>("stylerun")->text(),
                  "Number of strings and which is being previewed");
     }
 
@@ -190,8 +176,9 @@ private slots:
     }
 
     // The main window, the help window and the news window's question all start without the
-    // web engine.
+    // web engine, although the program would find it.
     void theWebEngineWaitsForOkay() {
+        QVERIFY(QFile::exists(browserModuleCandidates().first()));
         shown_.main().Image1_Click();
         shown_.main().Image2_Click();
         QCoreApplication::processEvents();

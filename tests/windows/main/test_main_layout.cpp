@@ -41,10 +41,6 @@ class TestMainLayout : public QObject {
     test::ShownMainWindow shown_;
     MainWindow *main_ = nullptr;
 
-    template <class T = QWidget> T *control(const QString &name) {
-        return test::control<T>(*main_, name);
-    }
-
 private slots:
     void initTestCase() {
         shown_.init();
@@ -64,98 +60,66 @@ private slots:
     }
 
     void geometry_data() {
-        QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("container");
         QTest::addColumn<QRect>("pixels");
-        QTest::newRow("Frame3") << "Frame3"
-                                << "Form1" << QRect(152, 24, 137, 185);
-        QTest::newRow("Frame2") << "Frame2"
-                                << "Form1" << QRect(8, 24, 137, 185);
-        QTest::newRow("Frame1") << "Frame1"
-                                << "Form1" << QRect(8, 216, 281, 153);
-        QTest::newRow("Image3") << "Image3"
-                                << "Form1" << QRect(272, 0, 24, 22);
-        QTest::newRow("Label22") << "Label22"
-                                 << "Form1" << QRect(8, 8, 225, 17);
-        QTest::newRow("Image2") << "Image2"
-                                << "Form1" << QRect(248, 0, 24, 22);
-        QTest::newRow("Image1") << "Image1"
-                                << "Form1" << QRect(224, 0, 24, 22);
-        QTest::newRow("stylerun") << "stylerun"
-                                  << "Frame1" << QRect(8, 56, 265, 19);
-        QTest::newRow("style") << "style"
-                               << "Frame1" << QRect(8, 16, 265, 17);
-        QTest::newRow("uses") << "uses"
-                              << "Frame1" << QRect(8, 72, 265, 49);
-        QTest::newRow("preview") << "preview"
-                                 << "Frame1" << QRect(8, 120, 265, 25);
-        QTest::newRow("strings") << "strings"
-                                 << "Frame1" << QRect(8, 32, 265, 25);
+        const struct {
+            const char *name, *container;
+            QRect pixels;
+        } rows[] = {
+            {"Frame3", "Form1", {152, 24, 137, 185}}, {"Frame2", "Form1", {8, 24, 137, 185}},
+            {"Frame1", "Form1", {8, 216, 281, 153}},  {"Image3", "Form1", {272, 0, 24, 22}},
+            {"Label22", "Form1", {8, 8, 225, 17}},    {"Image2", "Form1", {248, 0, 24, 22}},
+            {"Image1", "Form1", {224, 0, 24, 22}},    {"stylerun", "Frame1", {8, 56, 265, 19}},
+            {"style", "Frame1", {8, 16, 265, 17}},    {"uses", "Frame1", {8, 72, 265, 49}},
+            {"preview", "Frame1", {8, 120, 265, 25}}, {"strings", "Frame1", {8, 32, 265, 25}}};
+        for (const auto &row : rows)
+            QTest::newRow(row.name) << row.container << row.pixels;
         for (int row = 1; row <= 10; ++row) {
             const QRect rect(8, 16 * row, 129, 13);
-            const QString left = QString("Label%1").arg(row),
-                          right = QString("Label%1").arg(21 - row);
-            QTest::newRow(qPrintable(left)) << left << "Frame2" << rect;
-            QTest::newRow(qPrintable(right)) << right << "Frame3" << rect;
+            QTest::addRow("Label%d", row) << "Frame2" << rect;
+            QTest::addRow("Label%d", 21 - row) << "Frame3" << rect;
         }
     }
     void geometry() {
-        QFETCH(QString, name);
         QFETCH(QString, container);
         QFETCH(QRect, pixels);
-        const QWidget *widget = control(name);
-        QCOMPARE(widget->parentWidget()->objectName(), container);
-        QCOMPARE(widget->geometry(), pixels);
-        QVERIFY(widget->isVisible());
+        const QString name = QTest::currentDataTag();
+        test::checkPlace(*main_, name, container, pixels);
+        if (!QTest::currentTestFailed())
+            QVERIFY(shown_.control(name)->isVisible());
     }
 
     void texts_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
         QTest::addColumn<uint>("colour");
-        QTest::addColumn<bool>("arial");
-        QTest::newRow("Label22") << "Label22"
-                                 << "Lumatic v1.0 (For Kingpin)" << 0xE0E0E0u << true;
-        QTest::newRow("style") << "style"
-                               << "style name" << 0xC0C0C0u << true;
-        QTest::newRow("strings") << "strings"
-                                 << "strings abc... a=dark, m=normal, z=bright" << 0xC0C0C0u
-                                 << true;
-        QTest::newRow("uses") << "uses"
-                              << "uses" << 0xC0C0C0u << true;
-        QTest::newRow("top left") << "Label1"
-                                  << "1 - Fire Flicker" << 0xC0C0C0u << false;
-        QTest::newRow("top right") << "Label20"
-                                   << "11 - Black Fade Pulse" << 0xC0C0C0u << false;
-        QTest::newRow("bottom left") << "Label10"
-                                     << "10 - Fluorescent Flicker" << 0xC0C0C0u << false;
-        QTest::newRow("bottom right") << "Label11"
-                                      << "20 - Three Cycle Strobe 3" << 0xC0C0C0u << false;
-        QTest::newRow("entry 14") << "Label17"
-                                  << "14 - Fluorescent Flicker 4" << 0xC0C0C0u << false;
+        QTest::addColumn<bool>("arial"); // else the application's font
+        const auto row = [](const char *tag, const char *name, const char *text, uint colour,
+                            bool arial) {
+            QTest::newRow(tag) << QString(name) << QString(text) << colour << arial;
+        };
+        row("Label22", "Label22", "Lumatic v1.0 (For Kingpin)", 0xE0E0E0, true);
+        row("style", "style", "style name", 0xC0C0C0, true);
+        row("strings", "strings", "strings abc... a=dark, m=normal, z=bright", 0xC0C0C0, true);
+        row("uses", "uses", "uses", 0xC0C0C0, true);
+        row("top left", "Label1", "1 - Fire Flicker", 0xC0C0C0, false);
+        row("top right", "Label20", "11 - Black Fade Pulse", 0xC0C0C0, false);
+        row("bottom left", "Label10", "10 - Fluorescent Flicker", 0xC0C0C0, false);
+        row("bottom right", "Label11", "20 - Three Cycle Strobe 3", 0xC0C0C0, false);
+        row("entry 14", "Label17", "14 - Fluorescent Flicker 4", 0xC0C0C0, false);
     }
     void texts() {
         QFETCH(QString, name);
+        QFETCH(QString, text);
         QFETCH(uint, colour);
         QFETCH(bool, arial);
-        const auto *label = control<QLabel>(name);
-        QTEST(label->text(), "text");
-        QCOMPARE(label->palette().color(QPalette::WindowText), rgb(colour));
-        QVERIFY(!label->autoFillBackground());
-        const QFontInfo font(label->font());
-        if (arial) {
-            QCOMPARE(font.family(), "Liberation Sans");
-            QCOMPARE(font.pointSizeF(), 9.0);
-            QVERIFY(!font.bold() && !font.italic() && !font.underline());
-        } else {
-            QCOMPARE(label->font(), QApplication::font());
-        }
+        test::checkLabel(*main_, name, text, colour, arial);
     }
 
     // The longest caption has to show whole on its single line.
     void everyCaptionFitsItsLabel() {
         for (int number = 1; number <= styleCount; ++number) {
-            const auto *label = control<QLabel>(QString("Label%1").arg(number));
+            const auto *label = shown_.control<QLabel>(QString("Label%1").arg(number));
             const QFontMetrics metrics(label->font());
             QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width(),
                      qPrintable(label->text()));
@@ -164,18 +128,13 @@ private slots:
     }
 
     void frames_data() {
-        QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
-        QTest::newRow("Frame1") << "Frame1"
-                                << "Style Information and Uses";
-        QTest::newRow("Frame2") << "Frame2"
-                                << "Lumatic";
-        QTest::newRow("Frame3") << "Frame3"
-                                << "Lumatic Continued";
+        QTest::newRow("Frame1") << "Style Information and Uses";
+        QTest::newRow("Frame2") << "Lumatic";
+        QTest::newRow("Frame3") << "Lumatic Continued";
     }
     void frames() {
-        QFETCH(QString, name);
-        const auto *frame = control<Frame>(name);
+        const auto *frame = shown_.control<Frame>(QTest::currentDataTag());
         QTEST(frame->caption(), "caption");
         QCOMPARE(frame->captionColour(), rgb(0xA6C1C6));
         QCOMPARE(frame->palette().color(QPalette::Window), rgb(0x1D1D1D));
@@ -184,13 +143,13 @@ private slots:
     }
 
     void positionBoxAndSwatch() {
-        const auto *box = control<QLineEdit>("stylerun");
+        const auto *box = shown_.control<QLineEdit>("stylerun");
         QCOMPARE(box->text(), "Number of strings and which is being previewed");
         QVERIFY(!box->isEnabled());
         QCOMPARE(box->palette().color(QPalette::Base), rgb(0x1D1D1D));
         QCOMPARE(box->palette().color(QPalette::Active, QPalette::Text), rgb(0xC0C0C0));
         QCOMPARE(QFontInfo(box->font()).family(), "Liberation Sans");
-        const auto *swatch = control<Swatch>("preview");
+        const auto *swatch = shown_.control<Swatch>("preview");
         QCOMPARE(swatch->backColor(), 0x808080u);
         QCOMPARE(swatch->outlineColour(), rgb(0xA6C1C6));
         const QImage image = shot(*main_);
@@ -216,7 +175,7 @@ private slots:
     void patternsWrapBetweenLetters() {
         QFETCH(int, entry);
         const QString pattern = test::q(styleEntry(entry).pattern);
-        auto *strings = control<QLabel>("strings");
+        auto *strings = shown_.control<QLabel>("strings");
         const QString before = strings->text();
         main_->Label_Click(entry <= 10 ? entry : 31 - entry);
         main_->Form_Click();
@@ -250,16 +209,16 @@ private slots:
     void pictureButtons_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("toolTip");
-        QTest::newRow("help") << "Image1"
-                              << "Help and About Lumatic v1.0";
-        QTest::newRow("news has none") << "Image2"
-                                       << "";
-        QTest::newRow("close") << "Image3"
-                               << "Close Everything";
+        const auto row = [](const char *tag, const char *name, const char *toolTip) {
+            QTest::newRow(tag) << QString(name) << QString(toolTip);
+        };
+        row("help", "Image1", "Help and About Lumatic v1.0");
+        row("news has none", "Image2", "");
+        row("close", "Image3", "Close Everything");
     }
     void pictureButtons() {
         QFETCH(QString, name);
-        const auto *button = control<PictureButton>(name);
+        const auto *button = shown_.control<PictureButton>(name);
         QTEST(button->toolTip(), "toolTip");
         QCOMPARE(button->picture().size(), QSize(24, 22));
         // A raised button: black outline, white upper-left edge, grey lower-right, grey face.
@@ -274,21 +233,19 @@ private slots:
                  image.convertToFormat(QImage::Format_RGB32));
     }
 
+    // Later children are drawn over earlier ones.
     void frontToBack() {
-        // Later children are drawn over earlier ones.
-        const QStringList top = {"Image1", "Image2", "Label22", "Image3",
-                                 "Frame1", "Frame2", "Frame3"};
-        QStringList order;
-        for (const QObject *child : main_->children())
-            if (child->isWidgetType())
-                order << child->objectName();
-        QCOMPARE(order, top);
-        const QStringList info = {"strings", "preview", "uses", "style", "stylerun"};
-        order.clear();
-        for (const QObject *child : control("Frame1")->children())
-            if (child->isWidgetType())
-                order << child->objectName();
-        QCOMPARE(order, info);
+        const auto order = [](const QObject *parent) {
+            QStringList names;
+            for (const QObject *child : parent->children())
+                if (child->isWidgetType())
+                    names << child->objectName();
+            return names;
+        };
+        QCOMPARE(order(main_), QStringList({"Image1", "Image2", "Label22", "Image3", "Frame1",
+                                            "Frame2", "Frame3"}));
+        QCOMPARE(order(shown_.control("Frame1")),
+                 QStringList({"strings", "preview", "uses", "style", "stylerun"}));
     }
 
     // The title band lies behind everything and runs out of the window on the right.

@@ -17,7 +17,7 @@ std::uint32_t grey(char letter) {
     return std::uint32_t(letter - 'a') * 10 * 0x010101;
 }
 
-const QString initialBox = "Number of strings and which is being previewed";
+const char *const initialBox = "Number of strings and which is being previewed";
 
 // The application with its ticks driven by hand: a tick comes only when the test sends one,
 // from every clock that is switched on, as the real timers would.
@@ -41,6 +41,18 @@ struct Driven {
     QString box() const { return control<PositionBox>(main, "stylerun")->text(); }
     std::uint32_t swatch() const { return control<Swatch>(main, "preview")->backColor(); }
     void write(const QString &text) { control<PositionBox>(main, "stylerun")->write(text); }
+    // A script of selections (an entry's number), ticks ("t", or "t5" for five) and stop
+    // commands ("stop", a click on the window).
+    void play(const QString &script) {
+        for (const QString &step : script.split(' ', Qt::SkipEmptyParts)) {
+            if (step == "stop")
+                main.Form_Click();
+            else if (step.startsWith('t'))
+                tick(step.size() > 1 ? step.mid(1).toInt() : 1);
+            else
+                select(step.toInt());
+        }
+    }
 };
 
 // An independent account of what the user should see, for the random walk below.
@@ -122,85 +134,46 @@ private slots:
         app.windows.clocks().stopAll();
     }
 
-    // Selection writes texts and switches clocks; the box and the swatch wait for the tick.
-    void selectionLeavesBoxAndSwatchToTheTick() {
+    // What the box and the swatch show after a script. The swatch's letter, or "-" for its first
+    // grey: selection writes texts and switches clocks, the box and the swatch wait for the tick.
+    // Equal texts of clocks of equal length follow the running clock, also when its first text
+    // equals the one the old clock left.
+    void scriptsShowTheRunningClocksPosition_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("swatch");
+        const auto row = [](const char *tag, const char *script, const char *box,
+                            const char *swatch) {
+            QTest::newRow(tag) << QString(script) << QString(box) << QString(swatch);
+        };
+        row("selection waits for the tick", "1", initialBox, "-");
+        row("first tick", "1 t", "1/23", "m");
+        row("another selection waits too", "1 t 2", "1/23", "m");
+        row("first run", "1 t23", "23/23", "o");
+        row("wrap", "1 t24", "1/23", "m");
+        row("resume mid-way, other clocks ran", "1 t7 2 t9 18 t3 1 t", "8/23", "m");
+        row("stopped mid-way stays", "1 t7 stop t5", "7/23", "m");
+        row("resume mid-way after a stop", "1 t7 stop t5 1 t", "8/23", "m");
+        row("resume at the last position", "1 t23 2 t9 18 t3 1 t", "1/23", "m");
+        row("selecting the running entry keeps the count", "5 t3 5 t", "4/33", "m");
+        row("equal length, own letter", "19 t4 18 t5", "5/24", "z");
+        row("equal text, running clock's letter", "19 t4 18 t5 19 t", "5/24", "a");
+    }
+    void scriptsShowTheRunningClocksPosition() {
+        QFETCH(QString, script);
+        QFETCH(QString, swatch);
         Driven app;
-        app.select(1);
-        QCOMPARE(app.box(), initialBox);
-        QCOMPARE(app.swatch(), 0x808080u);
-        app.tick();
-        QCOMPARE(app.box(), "1/23");
-        QCOMPARE(app.swatch(), grey('m'));
-        app.select(2);
-        QCOMPARE(app.box(), "1/23");
-        QCOMPARE(app.swatch(), grey('m'));
+        app.play(script);
+        QTEST(app.box(), "box");
+        QCOMPARE(app.swatch(), swatch == "-" ? 0x808080u : grey(swatch.at(0).toLatin1()));
     }
 
-    void firstRunAndWrap() {
-        Driven app;
-        app.select(1);
-        app.tick(23);
-        QCOMPARE(app.box(), "23/23");
-        QCOMPARE(app.swatch(), grey('o'));
-        app.tick();
-        QCOMPARE(app.box(), "1/23");
-    }
-
-    void resumeWhereStopped_data() {
-        QTest::addColumn<int>("ticks");
-        QTest::addColumn<bool>(
-            "byCommand"); // stopped by a click on the window, or by another entry
-        QTest::addColumn<QString>("next");
-        QTest::newRow("mid-way, other clocks ran") << 7 << false << "8/23";
-        QTest::newRow("mid-way, stop command") << 7 << true << "8/23";
-        QTest::newRow("at the last position") << 23 << false << "1/23";
-    }
-    void resumeWhereStopped() {
-        QFETCH(int, ticks);
-        QFETCH(bool, byCommand);
-        Driven app;
-        app.select(1);
-        app.tick(ticks);
-        if (byCommand) {
-            app.main.Form_Click();
-            const QString frozen = app.box();
-            app.tick(5);
-            QCOMPARE(app.box(), frozen);
-        } else {
-            app.select(2);
-            app.tick(9);
-            app.select(18);
-            app.tick(3);
-        }
-        app.select(1);
-        app.tick();
-        QTEST(app.box(), "next");
-    }
-
-    void selectingTheRunningEntryChangesNothingInTheCount() {
+    void selectingTheRunningEntryKeepsItsTexts() {
         Driven app;
         app.select(5);
         app.tick(3);
         app.select(5);
         QCOMPARE(app.text("style"), "5 - Gentle Pulse");
-        app.tick();
-        QCOMPARE(app.box(), "4/33");
-    }
-
-    // Clocks of equal length write equal texts; the running clock decides the letter, also when
-    // the new clock's first text equals the one the old clock left.
-    void equalTextsFollowTheRunningClock() {
-        Driven app;
-        app.select(19);
-        app.tick(4);
-        app.select(18);
-        app.tick(5);
-        QCOMPARE(app.box(), "5/24");
-        QCOMPARE(app.swatch(), grey('z'));
-        app.select(19);
-        app.tick();
-        QCOMPARE(app.box(), "5/24");
-        QCOMPARE(app.swatch(), grey('a'));
     }
 
     void everyEntryPlaysItsOwnPattern_data() {
@@ -221,36 +194,32 @@ private slots:
         }
     }
 
-    void textsThatAreNoPositionLeaveTheSwatch_data() {
+    // A write of the box colours the swatch only with a position of the running clock: the
+    // swatch's letter after the script and the write, "-" for its first grey.
+    void writesColourTheSwatchOnlyAsPositions_data() {
+        QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("text");
-        QTest::newRow("leading blank") << " 3/23";
-        QTest::newRow("leading zero") << "03/23";
-        QTest::newRow("another clock's length") << "3/24";
-        QTest::newRow("past the end") << "24/23";
+        QTest::addColumn<QString>("swatch");
+        const auto row = [](const char *tag, const char *script, const char *text,
+                            const char *swatch) {
+            QTest::newRow(tag) << QString(script) << QString(text) << QString(swatch);
+        };
+        row("a position of the running clock", "4 t2 1", "3/23", "n");
+        row("leading blank", "4 t2 1", " 3/23", "a");
+        row("leading zero", "4 t2 1", "03/23", "a");
+        row("another clock's length", "4 t2 1", "3/24", "a");
+        row("past the end", "4 t2 1", "24/23", "a");
+        row("no clock ran yet", "", "1/23", "-");
+        row("no clock runs", "9 t9 stop", "1/16", "z");
     }
-    void textsThatAreNoPositionLeaveTheSwatch() {
+    void writesColourTheSwatchOnlyAsPositions() {
+        QFETCH(QString, script);
         QFETCH(QString, text);
+        QFETCH(QString, swatch);
         Driven app;
-        app.select(4);
-        app.tick(2);
-        QCOMPARE(app.swatch(), grey('a'));
-        app.select(1);
+        app.play(script);
         app.write(text);
-        QCOMPARE(app.swatch(), grey('a'));
-        app.write("3/23");
-        QCOMPARE(app.swatch(), grey('n'));
-    }
-
-    void noClockRunningLeavesTheSwatch() {
-        Driven app;
-        app.write("1/23");
-        QCOMPARE(app.swatch(), 0x808080u);
-        app.select(9);
-        app.tick(9);
-        QCOMPARE(app.swatch(), grey('z'));
-        app.main.Form_Click();
-        app.write("1/16");
-        QCOMPARE(app.swatch(), grey('z'));
+        QCOMPARE(app.swatch(), swatch == "-" ? 0x808080u : grey(swatch.at(0).toLatin1()));
     }
 
     // A random walk of selections, stop commands and ticks against the model. The seed can be
