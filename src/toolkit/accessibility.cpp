@@ -38,13 +38,13 @@ private:
         QList<QAccessibleInterface *> read;
         while (!rest.isEmpty()) {
             const int bottom = rest.first()->rect().bottom();
-            const auto lineEnd = std::find_if(rest.begin() + 1, rest.end(), [&](auto *node) {
+            const auto lineEnd = std::find_if(rest.cbegin() + 1, rest.cend(), [&](auto *node) {
                 return node->rect().center().y() > bottom;
             });
-            QList<QAccessibleInterface *> line(rest.begin(), lineEnd);
+            QList<QAccessibleInterface *> line(rest.cbegin(), lineEnd);
             std::stable_sort(line.begin(), line.end(), byLeft);
             read << line;
-            rest.erase(rest.begin(), lineEnd);
+            rest.erase(rest.cbegin(), lineEnd);
         }
         return read;
     }
