@@ -64,7 +64,10 @@ void useOnlyARunningSessionBus() {
 
 // Without a usable runtime folder Qt makes one of its own in the temporary folder, says so on
 // standard error and leaves it behind; a private one is removed at exit.
-std::unique_ptr<PrivateFolder> runtime;
+std::unique_ptr<PrivateFolder> &runtime() {
+    static std::unique_ptr<PrivateFolder> folder;
+    return folder;
+}
 
 void useAUsableRuntimeFolder() {
     if (canHoldPrivateFolders(qgetenv("XDG_RUNTIME_DIR"), true))
@@ -76,7 +79,7 @@ void useAUsableRuntimeFolder() {
     if (!folder->isValid())
         return;
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder->path()));
-    runtime = std::move(folder);
+    runtime() = std::move(folder);
 }
 
 // The private home replaces these later, while other threads run: they must be in the

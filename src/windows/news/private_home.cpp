@@ -2,7 +2,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
+#include <algorithm>
 #include <fcntl.h>
 #include <memory>
 #include <sys/file.h>
@@ -34,12 +34,17 @@ int lockFolder(const QString &path) {
 
 // What programs killed outright left: folders of ours under the prefix that no program holds.
 void sweep(const QString &base, const char *prefix) {
-    const QRegularExpression left(QStringLiteral("^%1[A-Za-z0-9]{6}$")
-                                      .arg(QRegularExpression::escape(QLatin1String(prefix))));
+    const QString start = QLatin1String(prefix);
+    // mkdtemp's six letters and digits after the prefix.
+    const auto madeByUs = [&](const QString &name) {
+        return name.size() == start.size() + 6 && name.startsWith(start) &&
+               std::all_of(name.cbegin() + start.size(), name.cend(),
+                           [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; });
+    };
     const QStringList names =
         QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
     for (const QString &name : names) {
-        if (!left.match(name).hasMatch())
+        if (!madeByUs(name))
             continue;
         const QString path = QDir(base).filePath(name);
         if (const int lock = lockFolder(path); lock >= 0) {
@@ -67,7 +72,10 @@ QString baseFolder(QString *error) {
 // Removed at exit, when the application object and with it the engine's threads that wrote
 // here are gone; that is also after a renderer crash, after Close everything, and after the
 // signals that end the program through its ordinary exit.
-std::unique_ptr<PrivateFolder> home;
+std::unique_ptr<PrivateFolder> &home() {
+    static std::unique_ptr<PrivateFolder> folder;
+    return folder;
+}
 
 } // namespace
 
@@ -104,7 +112,7 @@ PrivateFolder::~PrivateFolder() {
 }
 
 bool usePrivateHome(QString *error) {
-    if (home)
+    if (home())
         return true;
     const QString base = baseFolder(error);
     if (base.isEmpty())
@@ -125,7 +133,7 @@ bool usePrivateHome(QString *error) {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(path.filePath(QStringLiteral(".config"))));
     qputenv("XDG_DATA_HOME", QFile::encodeName(path.filePath(QStringLiteral(".local/share"))));
     qputenv("XDG_STATE_HOME", QFile::encodeName(path.filePath(QStringLiteral(".local/state"))));
-    home = std::move(folder);
+    home() = std::move(folder);
     return true;
 }
 
