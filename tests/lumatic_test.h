@@ -114,3 +114,31 @@ inline void checkLabel(const QWidget &window, const QString &name, const QString
         return QTest::qExec(&test, argc, argv);                                                    \
     }
 #endif
+
+// Starting programs and finding their windows, for the tests that run the program itself.
+namespace lumatic::test {
+
+// Starts a program with its environment changed: "NAME=value" sets a variable, "NAME" alone
+// removes it; false when it could not start.
+inline bool start(QProcess &process, const QString &program, const QStringList &arguments,
+                  const QStringList &settings = {}) {
+    auto environment = QProcessEnvironment::systemEnvironment();
+    for (const QString &setting : settings)
+        if (setting.contains('='))
+            environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
+        else
+            environment.remove(setting);
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    return process.waitForStarted();
+}
+
+// The program's main window on the X display, once it is mapped; empty until then.
+inline QString shownOnX() {
+    QString said;
+    runTool("xdotool", {"search", "--onlyvisible", "--name", "^Kingpin Lumatic$"}, &said,
+            QProcess::SeparateChannels);
+    return said.trimmed();
+}
+
+} // namespace lumatic::test
