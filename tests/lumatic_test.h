@@ -134,10 +134,12 @@ inline bool start(QProcess &process, const QString &program, const QStringList &
 }
 
 // The program's main window on the X display, once it is mapped; empty until then.
-inline QString shownOnX() {
+inline QString shownOnX(const QProcess &program) {
     QString said;
-    runTool("xdotool", {"search", "--onlyvisible", "--name", "^Kingpin Lumatic$"}, &said,
-            QProcess::SeparateChannels);
+    runTool("xdotool",
+            {"search", "--all", "--onlyvisible", "--pid", QString::number(program.processId()),
+             "--name", "^Kingpin Lumatic$"},
+            &said, QProcess::SeparateChannels);
     return said.trimmed();
 }
 

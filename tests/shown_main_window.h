@@ -5,20 +5,25 @@
 #include "windows/help/help_window.h"
 #include "windows/news/news_window.h"
 
+#include <QCoreApplication>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 namespace lumatic::test {
 
 // The application's windows with the main window shown on screen, made afresh by init() and
 // gone after cleanup(); a test class calls both from its own slots of those names. The news
-// window's page is nowhere.
+// window's page is nowhere, and its browser the program's own unless one is given.
 class ShownMainWindow {
 public:
+    explicit ShownMainWindow(NewsWindow::BrowserMaker browser = NewsWindow::engineBrowser)
+        : browser_(std::move(browser)) {}
+
     void init() {
         registry_ = std::make_unique<WindowRegistry>(
             [] { return new HelpWindow; },
-            [] { return new NewsWindow(QUrl("http://127.0.0.1:9/")); });
+            [this] { return new NewsWindow(QUrl("http://127.0.0.1:9/"), browser_); });
         main().showNonModal();
         QVERIFY(QTest::qWaitForWindowExposed(&main()));
     }
@@ -31,7 +36,19 @@ public:
     }
     std::optional<int> runningClock() { return registry_->clocks().runningClock(); }
 
+    // Runs the event loop with the action as its first event, to the application's end: 0 when
+    // the windows end it, 99 when they have not within ten seconds.
+    int runToTheEnd(const std::function<void()> &action) {
+        QObject::connect(registry_.get(), &WindowRegistry::ended, qApp, &QCoreApplication::quit);
+        QTimer::singleShot(0, &main(), action);
+        QTimer watchdog;
+        watchdog.callOnTimeout([] { QCoreApplication::exit(99); });
+        watchdog.start(10000);
+        return QCoreApplication::exec();
+    }
+
 private:
+    NewsWindow::BrowserMaker browser_;
     std::unique_ptr<WindowRegistry> registry_;
 };
 

@@ -35,7 +35,7 @@ QString refusingTcpDisplay() {
 // nothing shows, it has loaded the plugin that draws there, which comes after the check.
 bool pastTheCheck(const QProcess &program, bool onX) {
     QFile maps(QString("/proc/%1/maps").arg(program.processId()));
-    return onX ? !lumatic::test::shownOnX().isEmpty()
+    return onX ? !lumatic::test::shownOnX(program).isEmpty()
                : maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libqoffscreen");
 }
 
