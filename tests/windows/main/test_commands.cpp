@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
 using namespace lumatic;
 using lumatic::test::control;
@@ -144,16 +143,16 @@ private slots:
     void closeEverythingEndsTheApplication_data() {
         QTest::addColumn<bool>("othersOpen");
         QTest::addColumn<bool>("titleBar");
-        QTest::newRow("alone") << false << false;
-        QTest::newRow("with help and news") << true << false;
-        QTest::newRow("title bar, alone") << false << true;
-        QTest::newRow("title bar, with help and news") << true << true;
+        for (bool titleBar : {false, true})
+            for (bool othersOpen : {false, true})
+                QTest::addRow("%s%s", titleBar ? "title bar, " : "",
+                              othersOpen ? "with help and news" : "alone")
+                    << othersOpen << titleBar;
     }
     void closeEverythingEndsTheApplication() {
         QFETCH(bool, othersOpen);
         QFETCH(bool, titleBar);
         WindowRegistry *windows = &shown_.registry();
-        QObject::connect(windows, &WindowRegistry::ended, qApp, &QCoreApplication::quit);
         MainWindow &main = shown_.main();
         playSomething(*windows, 9);
         if (othersOpen) {
@@ -161,16 +160,13 @@ private slots:
             main.Image2_Click();
             main.Label_Click(4);
         }
-        QTimer::singleShot(0, &main, [&] {
+        QCOMPARE(shown_.runToTheEnd([&] {
             if (titleBar)
                 main.close();
             else
                 QTest::mouseClick(control(main, "Image3"), Qt::LeftButton);
-        });
-        QTimer watchdog;
-        watchdog.callOnTimeout([] { QCoreApplication::exit(99); });
-        watchdog.start(10000);
-        QCOMPARE(QCoreApplication::exec(), 0);
+        }),
+                 0);
         QVERIFY(!windows->anyOpen());
         QCOMPARE(topLevelsNamed("Form3") + topLevelsNamed("Form4") + topLevelsNamed("Form1"), 0);
     }
