@@ -9,27 +9,6 @@
 
 using namespace lumatic;
 
-namespace {
-
-const char *const initialBox = "Number of strings and which is being previewed";
-
-// A position text, and the position and length it gives; none (0) for any other text.
-struct TextRow {
-    const char *tag;
-    std::string text;
-    int position, length;
-};
-
-// The swatch's colour for a text, while a clock runs (0: none); -1: it keeps its colour.
-struct SwatchRow {
-    const char *tag;
-    int running;
-    std::string text;
-    int colour;
-};
-
-} // namespace
-
 class TestPreviewEngine : public QObject {
     Q_OBJECT
 
@@ -39,39 +18,43 @@ private slots:
     void initTestCase() { colours_.fill(); }
 
     void positionTexts_data() {
-        const TextRow rows[] = {{"first", "1/23", 1, 23},
-                                {"last", "23/23", 23, 23},
-                                {"longest", "51/51", 51, 51},
-                                {"leading blank", " 7/23", 0, 0},
-                                {"trailing blank", "7/23 ", 0, 0},
-                                {"blank at slash", "7 /23", 0, 0},
-                                {"leading zero", "07/23", 0, 0},
-                                {"leading zero in length", "7/023", 0, 0},
-                                {"zero", "0/23", 0, 0},
-                                {"past the end", "24/23", 0, 0},
-                                {"sign", "+7/23", 0, 0},
-                                {"before the start", "-20/24", 0, 0},
-                                {"minus zero", "-0/23", 0, 0},
-                                {"negative length", "7/-23", 0, 0},
-                                {"sign in length", "7/+23", 0, 0},
-                                {"blank after slash", "7/ 23", 0, 0},
-                                {"hexadecimal", "0x7/23", 0, 0},
-                                {"no slash", "723", 0, 0},
-                                {"two slashes", "7/23/23", 0, 0},
-                                {"initial text", initialBox, 0, 0},
-                                {"empty", "", 0, 0},
-                                {"overflow", "1/99999999999", 0, 0}};
-        test::addRows(rows);
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("position"); // 0: no position text
+        QTest::addColumn<int>("length");
+        QTest::newRow("first") << "1/23" << 1 << 23;
+        QTest::newRow("last") << "23/23" << 23 << 23;
+        QTest::newRow("longest") << "51/51" << 51 << 51;
+        QTest::newRow("leading blank") << " 7/23" << 0 << 0;
+        QTest::newRow("trailing blank") << "7/23 " << 0 << 0;
+        QTest::newRow("blank at slash") << "7 /23" << 0 << 0;
+        QTest::newRow("leading zero") << "07/23" << 0 << 0;
+        QTest::newRow("leading zero in length") << "7/023" << 0 << 0;
+        QTest::newRow("zero") << "0/23" << 0 << 0;
+        QTest::newRow("past the end") << "24/23" << 0 << 0;
+        QTest::newRow("sign") << "+7/23" << 0 << 0;
+        QTest::newRow("before the start") << "-20/24" << 0 << 0;
+        QTest::newRow("minus zero") << "-0/23" << 0 << 0;
+        QTest::newRow("negative length") << "7/-23" << 0 << 0;
+        QTest::newRow("sign in length") << "7/+23" << 0 << 0;
+        QTest::newRow("blank after slash") << "7/ 23" << 0 << 0;
+        QTest::newRow("hexadecimal") << "0x7/23" << 0 << 0;
+        QTest::newRow("no slash") << "723" << 0 << 0;
+        QTest::newRow("two slashes") << "7/23/23" << 0 << 0;
+        QTest::newRow("initial text") << "Number of strings and which is being previewed" << 0 << 0;
+        QTest::newRow("empty") << "" << 0 << 0;
+        QTest::newRow("overflow") << "1/99999999999" << 0 << 0;
     }
     void positionTexts() {
-        QFETCH(TextRow, row);
-        const auto parsed = PositionText::parse(row.text);
-        if (row.position == 0) {
+        QFETCH(QString, text);
+        QFETCH(int, position);
+        QFETCH(int, length);
+        const auto parsed = PositionText::parse(text.toStdString());
+        if (position == 0) {
             QCOMPARE(parsed, std::nullopt);
             return;
         }
-        QCOMPARE(parsed, (PositionText{row.position, row.length}));
-        QCOMPARE(parsed->str(), row.text);
+        QCOMPARE(parsed, (PositionText{position, length}));
+        QCOMPARE(QString::fromStdString(parsed->str()), text);
     }
 
     void clockCountsOneToLengthAndWraps() {
@@ -111,38 +94,43 @@ private slots:
     }
 
     void swatchColours_data() {
-        const SwatchRow rows[] = {{"Timer2 starts black", 2, "1/51", 0},
-                                  {"Timer2 peaks at z", 2, "26/51", 0xFAFAFA},
-                                  {"Timer4 m", 4, "1/12", 0x787878},
-                                  {"Timer4 a", 4, "2/12", 0},
-                                  {"Timer5 starts at j", 5, "1/33", 9 * 657930},
-                                  {"5/24 on Timer18 is z", 18, "5/24", 0xFAFAFA},
-                                  {"5/24 on Timer19 is a", 19, "5/24", 0},
-                                  {"5/24 on Timer20 is a", 20, "5/24", 0},
-                                  {"5/28 on Timer7 is a", 7, "5/28", 0},
-                                  {"5/28 on Timer13 is a", 13, "5/28", 0},
-                                  {"Timer14 plays entry 14", 14, "2/30", 0x787878},
-                                  {"Timer17 plays entry 16", 17, "33/33", 0x787878},
-                                  {"Timer16 plays zzz...aaa", 16, "8/16", 0xFAFAFA},
-                                  {"Timer9 plays aaa...zzz", 9, "8/16", 0},
-                                  {"no clock runs", 0, "1/23", -1},
-                                  {"another clock's length", 1, "5/24", -1},
-                                  {"leading zero", 1, "05/23", -1},
-                                  {"blank", 1, "5/23 ", -1},
-                                  {"before the start", 18, "-20/24", -1},
-                                  {"initial text", 1, initialBox, -1}};
-        test::addRows(rows);
+        QTest::addColumn<int>("running"); // 0: no clock runs
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("colour"); // -1: the swatch keeps its colour
+        QTest::newRow("Timer2 starts black") << 2 << "1/51" << 0;
+        QTest::newRow("Timer2 peaks at z") << 2 << "26/51" << 0xFAFAFA;
+        QTest::newRow("Timer4 m") << 4 << "1/12" << 0x787878;
+        QTest::newRow("Timer4 a") << 4 << "2/12" << 0;
+        QTest::newRow("Timer5 starts at j") << 5 << "1/33" << 9 * 657930;
+        QTest::newRow("5/24 on Timer18 is z") << 18 << "5/24" << 0xFAFAFA;
+        QTest::newRow("5/24 on Timer19 is a") << 19 << "5/24" << 0;
+        QTest::newRow("5/24 on Timer20 is a") << 20 << "5/24" << 0;
+        QTest::newRow("5/28 on Timer7 is a") << 7 << "5/28" << 0;
+        QTest::newRow("5/28 on Timer13 is a") << 13 << "5/28" << 0;
+        QTest::newRow("Timer14 plays entry 14") << 14 << "2/30" << 0x787878;
+        QTest::newRow("Timer17 plays entry 16") << 17 << "33/33" << 0x787878;
+        QTest::newRow("Timer16 plays zzz...aaa") << 16 << "8/16" << 0xFAFAFA;
+        QTest::newRow("Timer9 plays aaa...zzz") << 9 << "8/16" << 0;
+        QTest::newRow("no clock runs") << 0 << "1/23" << -1;
+        QTest::newRow("another clock's length") << 1 << "5/24" << -1;
+        QTest::newRow("leading zero") << 1 << "05/23" << -1;
+        QTest::newRow("blank") << 1 << "5/23 " << -1;
+        QTest::newRow("before the start") << 18 << "-20/24" << -1;
+        QTest::newRow("initial text")
+            << 1 << "Number of strings and which is being previewed" << -1;
     }
     void swatchColours() {
-        QFETCH(SwatchRow, row);
-        const auto clock = row.running ? std::optional<int>(row.running) : std::nullopt;
-        const auto result = swatchLevel(colours_, clock, row.text);
-        if (row.colour < 0) {
+        QFETCH(int, running);
+        QFETCH(QString, text);
+        QFETCH(int, colour);
+        const auto clock = running ? std::optional<int>(running) : std::nullopt;
+        const auto result = swatchLevel(colours_, clock, text.toStdString());
+        if (colour < 0) {
             QCOMPARE(result, std::nullopt);
         } else {
             QVERIFY(result);
-            QCOMPARE(result->colour, row.colour);
-            QCOMPARE(result->letter, char('a' + row.colour / 657930));
+            QCOMPARE(result->colour, colour);
+            QCOMPARE(result->letter, char('a' + colour / 657930));
         }
     }
 
