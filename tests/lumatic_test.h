@@ -144,3 +144,18 @@ inline QString shownOnX(const QProcess &program) {
 }
 
 } // namespace lumatic::test
+
+#ifdef QT_WIDGETS_LIB
+namespace lumatic::test {
+
+// A window's name, title and fixed size, on the windows' dark background.
+inline void checkWindow(const QWidget &window, const char *name, const char *title, QSize size) {
+    QCOMPARE(window.objectName(), name);
+    QCOMPARE(window.windowTitle(), title);
+    QCOMPARE(window.size(), size);
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+    QCOMPARE(window.palette().color(QPalette::Window), colourFromValue(0x1D1D1D));
+}
+
+} // namespace lumatic::test
+#endif

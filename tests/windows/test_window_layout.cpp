@@ -2,13 +2,16 @@
 #include "shown_main_window.h"
 #include "toolkit/colours.h"
 #include "toolkit/controls.h"
+#include "windows/help/help_window.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QPointer>
 #include <QTest>
 
 using namespace lumatic;
+using lumatic::test::control;
 
 namespace {
 
@@ -55,7 +58,8 @@ QAccessibleInterface *named(const QList<QAccessibleInterface *> &nodes_,
 
 } // namespace
 
-class TestMainLayout : public QObject {
+// The main window and the help window as drawn, and the main window as assistive tools read it.
+class TestWindowLayout : public QObject {
     Q_OBJECT
 
     test::ShownMainWindow shown_;
@@ -71,11 +75,7 @@ private slots:
     void cleanupTestCase() { shown_.cleanup(); }
 
     void window() {
-        QCOMPARE(main_->objectName(), "Form1");
-        QCOMPARE(main_->windowTitle(), "Kingpin Lumatic");
-        QCOMPARE(main_->size(), QSize(298, 379));
-        QCOMPARE(main_->minimumSize(), main_->maximumSize());
-        QCOMPARE(main_->palette().color(QPalette::Window), rgb(0x1D1D1D));
+        test::checkWindow(*main_, "Form1", "Kingpin Lumatic", {298, 379});
         QVERIFY(!main_->windowIcon().isNull());
         QVERIFY(main_->windowIcon().availableSizes().contains(QSize(16, 16)));
         QVERIFY(main_->windowIcon().availableSizes().contains(QSize(32, 32)));
@@ -345,7 +345,100 @@ private slots:
         help->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QTRY_VERIFY(shown_.registry().existingHelpWindow());
     }
+
+    void helpLayout_data() {
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<QRect>("pixels");
+        QTest::newRow("Frame1") << "Form3" << QRect(8, 24, 241, 169);
+        QTest::newRow("Label1") << "Frame1" << QRect(8, 24, 225, 97);
+        QTest::newRow("Label2") << "Frame1" << QRect(8, 128, 57, 17);
+        QTest::newRow("Label3") << "Frame1" << QRect(8, 144, 49, 17);
+        QTest::newRow("Frame2") << "Form3" << QRect(8, 200, 241, 129);
+        QTest::newRow("Label4") << "Frame2" << QRect(8, 24, 225, 97);
+        QTest::newRow("Image1") << "Form3" << QRect(224, 0, 24, 22);
+    }
+    void helpLayout() {
+        QFETCH(QString, container);
+        QFETCH(QRect, pixels);
+        const QString name = QTest::currentDataTag();
+        HelpWindow help;
+        test::checkPlace(help, name, container, pixels);
+        if (!QTest::currentTestFailed())
+            QCOMPARE(control(help, name)->focusPolicy(), Qt::NoFocus);
+    }
+
+    void helpWindow() {
+        HelpWindow help;
+        test::checkWindow(help, "Form3", "Help and About", {256, 342});
+        QCOMPARE(control<PictureButton>(help, "Image1")->picture().size(), QSize(24, 22));
+        // The grey line runs along the top from the left edge to the picture.
+        const QImage image = shot(help);
+        QCOMPARE(image.pixelColor(0, 8), colourFromValue(0x808080));
+        QCOMPARE(image.pixelColor(223, 8), colourFromValue(0x808080));
+        QCOMPARE(image.pixelColor(100, 7), colourFromValue(0x1D1D1D));
+    }
+
+    void helpTexts_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<uint>("colour");
+        const auto row = [](const char *tag, const char *name, const char *text, uint colour) {
+            QTest::newRow(tag) << QString(name) << QString(text) << colour;
+        };
+        row("help text", "Label1",
+            "(This program is meant for map making for the game Kingpin: Life of Crime. First "
+            "click a light style you would like to read more about and see a short preview. "
+            "When found a good one for your map, use the # in (most likely) Kpradiant for...",
+            0xC0C0C0);
+        row("key", "Label2", "Key: Style", 0xA6C1C6);
+        row("value", "Label3", "Value: #", 0xA6C1C6);
+    }
+    void helpTexts() {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(uint, colour);
+        HelpWindow help;
+        test::checkLabel(help, name, text, colour);
+        if (QTest::currentTestFailed())
+            return;
+        // The whole text shows within its box.
+        const auto *label = control<QLabel>(help, name);
+        const QRect needed = QFontMetrics(label->font())
+                                 .boundingRect(label->rect(), Qt::TextWordWrap, label->text());
+        QVERIFY(needed.height() <= label->height());
+    }
+
+    void helpCaptionsAndAbout() {
+        HelpWindow help;
+        const auto *instructions = control<Frame>(help, "Frame1");
+        QCOMPARE(instructions->caption(), "Help (Instructions)");
+        QCOMPARE(instructions->captionFont().pointSizeF(), 9.75);
+        const auto *about = control<Frame>(help, "Frame2");
+        QCOMPARE(about->caption(), "About");
+        QCOMPARE(about->captionFont(), QApplication::font());
+        // Three sentences of credit, with contact details that belong to nobody real.
+        const QString credits = control<QLabel>(help, "Label4")->text();
+        QCOMPARE(credits.count(". ") + 1, 3);
+        QVERIFY(credits.contains("the Lumatic authors"));
+        QVERIFY(credits.contains("@example.org"));
+    }
+
+    void helpPictureClosesItAndNothingElseDoes() {
+        QPointer<HelpWindow> help = new HelpWindow;
+        help->showNonModal();
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        QTest::mouseClick(help, Qt::LeftButton, {}, QPoint(3, 3));
+        for (const char *name : {"Frame1", "Frame2", "Label1", "Label2", "Label4"}) {
+            auto *target = help->findChild<QWidget *>(name);
+            QVERIFY2(target, name);
+            QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(3, 3));
+        }
+        QVERIFY(help->isVisible());
+        QTest::mouseClick(control(*help, "Image1"), Qt::LeftButton);
+        QVERIFY(!help->isVisible());
+        QTRY_VERIFY(help.isNull());
+    }
 };
 
-LUMATIC_TEST_MAIN(TestMainLayout)
-#include "test_main_layout.moc"
+LUMATIC_TEST_MAIN(TestWindowLayout)
+#include "test_window_layout.moc"
