@@ -65,12 +65,21 @@ class TestWindowLayout : public QObject {
     test::ShownMainWindow shown_;
     MainWindow *main_ = nullptr;
     QList<QAccessibleInterface *> nodes_; // as assistive tools find them
+    HelpWindow help_;
+
+    // The window a row's tag names: the help window's start with "help ".
+    QWidget &rowWindow() {
+        return QTest::currentDataTag()[0] == 'h' ? static_cast<QWidget &>(help_) : *main_;
+    }
+    static QString rowControl() { return QString(QTest::currentDataTag()).section(' ', -1); }
 
 private slots:
     void initTestCase() {
         shown_.init();
         main_ = &shown_.main();
         nodes_ = walk(QAccessible::queryAccessibleInterface(main_));
+        help_.showNonModal();
+        QVERIFY(QTest::qWaitForWindowExposed(&help_));
     }
     void cleanupTestCase() { shown_.cleanup(); }
 
@@ -81,19 +90,32 @@ private slots:
         QVERIFY(main_->windowIcon().availableSizes().contains(QSize(32, 32)));
     }
 
+    // Where each control lies, shown and never taking the focus.
     void geometry_data() {
         QTest::addColumn<QString>("container");
         QTest::addColumn<QRect>("pixels");
         const struct {
             const char *name, *container;
             QRect pixels;
-        } rows[] = {
-            {"Frame3", "Form1", {152, 24, 137, 185}}, {"Frame2", "Form1", {8, 24, 137, 185}},
-            {"Frame1", "Form1", {8, 216, 281, 153}},  {"Image3", "Form1", {272, 0, 24, 22}},
-            {"Label22", "Form1", {8, 8, 225, 17}},    {"Image2", "Form1", {248, 0, 24, 22}},
-            {"Image1", "Form1", {224, 0, 24, 22}},    {"stylerun", "Frame1", {8, 56, 265, 19}},
-            {"style", "Frame1", {8, 16, 265, 17}},    {"uses", "Frame1", {8, 72, 265, 49}},
-            {"preview", "Frame1", {8, 120, 265, 25}}, {"strings", "Frame1", {8, 32, 265, 25}}};
+        } rows[] = {{"Frame3", "Form1", {152, 24, 137, 185}},
+                    {"Frame2", "Form1", {8, 24, 137, 185}},
+                    {"Frame1", "Form1", {8, 216, 281, 153}},
+                    {"Image3", "Form1", {272, 0, 24, 22}},
+                    {"Label22", "Form1", {8, 8, 225, 17}},
+                    {"Image2", "Form1", {248, 0, 24, 22}},
+                    {"Image1", "Form1", {224, 0, 24, 22}},
+                    {"stylerun", "Frame1", {8, 56, 265, 19}},
+                    {"style", "Frame1", {8, 16, 265, 17}},
+                    {"uses", "Frame1", {8, 72, 265, 49}},
+                    {"preview", "Frame1", {8, 120, 265, 25}},
+                    {"strings", "Frame1", {8, 32, 265, 25}},
+                    {"help Frame1", "Form3", {8, 24, 241, 169}},
+                    {"help Label1", "Frame1", {8, 24, 225, 97}},
+                    {"help Label2", "Frame1", {8, 128, 57, 17}},
+                    {"help Label3", "Frame1", {8, 144, 49, 17}},
+                    {"help Frame2", "Form3", {8, 200, 241, 129}},
+                    {"help Label4", "Frame2", {8, 24, 225, 97}},
+                    {"help Image1", "Form3", {224, 0, 24, 22}}};
         for (const auto &row : rows)
             QTest::newRow(row.name) << row.container << row.pixels;
         for (int row = 1; row <= 10; ++row) {
@@ -105,10 +127,12 @@ private slots:
     void geometry() {
         QFETCH(QString, container);
         QFETCH(QRect, pixels);
-        const QString name = QTest::currentDataTag();
-        test::checkPlace(*main_, name, container, pixels);
-        if (!QTest::currentTestFailed())
-            QVERIFY(shown_.control(name)->isVisible());
+        test::checkPlace(rowWindow(), rowControl(), container, pixels);
+        if (QTest::currentTestFailed())
+            return;
+        const QWidget *widget = test::control(rowWindow(), rowControl());
+        QVERIFY(widget->isVisible());
+        QVERIFY(widget->focusPolicy() == Qt::NoFocus || !widget->isEnabled());
     }
 
     void texts_data() {
@@ -129,13 +153,27 @@ private slots:
         row("bottom left", "Label10", "10 - Fluorescent Flicker", 0xC0C0C0, false);
         row("bottom right", "Label11", "20 - Three Cycle Strobe 3", 0xC0C0C0, false);
         row("entry 14", "Label17", "14 - Fluorescent Flicker 4", 0xC0C0C0, false);
+        row("help text", "Label1",
+            "(This program is meant for map making for the game Kingpin: Life of Crime. First "
+            "click a light style you would like to read more about and see a short preview. "
+            "When found a good one for your map, use the # in (most likely) Kpradiant for...",
+            0xC0C0C0, true);
+        row("help key", "Label2", "Key: Style", 0xA6C1C6, true);
+        row("help value", "Label3", "Value: #", 0xA6C1C6, true);
     }
     void texts() {
         QFETCH(QString, name);
         QFETCH(QString, text);
         QFETCH(uint, colour);
         QFETCH(bool, arial);
-        test::checkLabel(*main_, name, text, colour, arial);
+        test::checkLabel(rowWindow(), name, text, colour, arial);
+        if (QTest::currentTestFailed())
+            return;
+        // The whole text shows within its box.
+        const auto *label = test::control<QLabel>(rowWindow(), name);
+        const QRect needed = QFontMetrics(label->font())
+                                 .boundingRect(label->rect(), Qt::TextWordWrap, label->text());
+        QVERIFY(needed.height() <= label->height());
     }
 
     // The longest caption has to show whole on its single line.
@@ -346,29 +384,8 @@ private slots:
         QTRY_VERIFY(shown_.registry().existingHelpWindow());
     }
 
-    void helpLayout_data() {
-        QTest::addColumn<QString>("container");
-        QTest::addColumn<QRect>("pixels");
-        QTest::newRow("Frame1") << "Form3" << QRect(8, 24, 241, 169);
-        QTest::newRow("Label1") << "Frame1" << QRect(8, 24, 225, 97);
-        QTest::newRow("Label2") << "Frame1" << QRect(8, 128, 57, 17);
-        QTest::newRow("Label3") << "Frame1" << QRect(8, 144, 49, 17);
-        QTest::newRow("Frame2") << "Form3" << QRect(8, 200, 241, 129);
-        QTest::newRow("Label4") << "Frame2" << QRect(8, 24, 225, 97);
-        QTest::newRow("Image1") << "Form3" << QRect(224, 0, 24, 22);
-    }
-    void helpLayout() {
-        QFETCH(QString, container);
-        QFETCH(QRect, pixels);
-        const QString name = QTest::currentDataTag();
-        HelpWindow help;
-        test::checkPlace(help, name, container, pixels);
-        if (!QTest::currentTestFailed())
-            QCOMPARE(control(help, name)->focusPolicy(), Qt::NoFocus);
-    }
-
     void helpWindow() {
-        HelpWindow help;
+        HelpWindow &help = help_;
         test::checkWindow(help, "Form3", "Help and About", {256, 342});
         QCOMPARE(control<PictureButton>(help, "Image1")->picture().size(), QSize(24, 22));
         // The grey line runs along the top from the left edge to the picture.
@@ -378,38 +395,8 @@ private slots:
         QCOMPARE(image.pixelColor(100, 7), colourFromValue(0x1D1D1D));
     }
 
-    void helpTexts_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<uint>("colour");
-        const auto row = [](const char *tag, const char *name, const char *text, uint colour) {
-            QTest::newRow(tag) << QString(name) << QString(text) << colour;
-        };
-        row("help text", "Label1",
-            "(This program is meant for map making for the game Kingpin: Life of Crime. First "
-            "click a light style you would like to read more about and see a short preview. "
-            "When found a good one for your map, use the # in (most likely) Kpradiant for...",
-            0xC0C0C0);
-        row("key", "Label2", "Key: Style", 0xA6C1C6);
-        row("value", "Label3", "Value: #", 0xA6C1C6);
-    }
-    void helpTexts() {
-        QFETCH(QString, name);
-        QFETCH(QString, text);
-        QFETCH(uint, colour);
-        HelpWindow help;
-        test::checkLabel(help, name, text, colour);
-        if (QTest::currentTestFailed())
-            return;
-        // The whole text shows within its box.
-        const auto *label = control<QLabel>(help, name);
-        const QRect needed = QFontMetrics(label->font())
-                                 .boundingRect(label->rect(), Qt::TextWordWrap, label->text());
-        QVERIFY(needed.height() <= label->height());
-    }
-
     void helpCaptionsAndAbout() {
-        HelpWindow help;
+        HelpWindow &help = help_;
         const auto *instructions = control<Frame>(help, "Frame1");
         QCOMPARE(instructions->caption(), "Help (Instructions)");
         QCOMPARE(instructions->captionFont().pointSizeF(), 9.75);
