@@ -115,8 +115,15 @@ inline void checkLabel(const QWidget &window, const QString &name, const QString
     }
 #endif
 
-// Starting programs and finding their windows, for the tests that run the program itself.
+// Data tables as one column, "row", of structs whose first member, tag, names the row; the test
+// reads its row with QFETCH(Row, row). Starting programs and finding their windows.
 namespace lumatic::test {
+
+template <class Row, std::size_t N> void addRows(const Row (&rows)[N]) {
+    QTest::addColumn<Row>("row");
+    for (const Row &row : rows)
+        QTest::newRow(row.tag) << row;
+}
 
 // Starts a program with its environment changed: "NAME=value" sets a variable, "NAME" alone
 // removes it; false when it could not start.

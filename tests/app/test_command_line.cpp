@@ -1,7 +1,6 @@
 #include "lumatic_test.h"
 
 #include <QDir>
-#include <QFile>
 #include <QLocalServer>
 #include <QRegularExpression>
 #include <QTcpServer>

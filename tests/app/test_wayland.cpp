@@ -2,10 +2,7 @@
 #include "shown_main_window.h"
 #include "toolkit/controls.h"
 
-#include <QApplication>
 #include <QFileInfo>
-#include <QProcess>
-#include <QTest>
 
 using namespace lumatic;
 

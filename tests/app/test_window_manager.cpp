@@ -1,12 +1,8 @@
 #include "lumatic_test.h"
 #include "shown_main_window.h"
 
-#include <QApplication>
-#include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QTest>
 
 using namespace lumatic;
 
@@ -15,6 +11,7 @@ using namespace lumatic;
 
 namespace {
 
+// What a tool printed.
 QString run(const QString &program, const QStringList &arguments) {
     QString said;
     test::runTool(program, arguments, &said, QProcess::SeparateChannels);
@@ -45,10 +42,6 @@ bool active(const Form &window) {
 // The manager has framed the window: its frame is known and lies around the client area.
 bool framed(const Form &window) {
     return window.isVisible() && window.frameGeometry() != window.geometry();
-}
-
-QRect availableArea() {
-    return QGuiApplication::primaryScreen()->availableGeometry();
 }
 
 enum Which { Main, Help, News };
@@ -95,7 +88,7 @@ private slots:
         QFETCH(int, which);
         Form &window = open(Which(which));
         QTRY_VERIFY(framed(window));
-        const QRect area = availableArea();
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
         // Along each axis, centred to within the manager's rounding, or at the area's start.
         const auto placed = [](int start, int length, int areaStart, int areaLength) {
             if (length > areaLength)
@@ -151,7 +144,7 @@ private slots:
     }
     void theNewsWindowGrowsOnTheScreen() {
         QFETCH(QPoint, corner);
-        const QRect area = availableArea();
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
         corner = QPoint(corner.x() < 0 ? area.right() + corner.x() : corner.x(),
                         corner.y() < 0 ? area.bottom() + corner.y() : corner.y());
         auto &news = static_cast<NewsWindow &>(open(News));

@@ -3,7 +3,6 @@
 #include "lumatic_test.h"
 
 #include <QRegularExpression>
-#include <QTest>
 #include <set>
 
 using namespace lumatic;

@@ -6,9 +6,7 @@
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
-#include <QApplication>
 #include <QPointer>
-#include <QTest>
 
 using namespace lumatic;
 using lumatic::test::control;

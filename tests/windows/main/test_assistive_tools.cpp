@@ -8,10 +8,7 @@
 #include "windows/news/http_server.h"
 #include "windows/news/news_window.h"
 
-#include <QApplication>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QTest>
 
 using namespace lumatic;
 using lumatic::test::control;

@@ -3,11 +3,7 @@
 #include "toolkit/controls.h"
 #include "windows/news/browser_loader.h"
 
-#include <QApplication>
-#include <QFile>
-#include <QLabel>
 #include <QSignalSpy>
-#include <QTest>
 
 using namespace lumatic;
 using lumatic::test::control;

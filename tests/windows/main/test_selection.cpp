@@ -2,9 +2,7 @@
 #include "lumatic_test.h"
 #include "toolkit/controls.h"
 
-#include <QApplication>
 #include <QRandomGenerator>
-#include <QTest>
 #include <QTimer>
 
 using namespace lumatic;
