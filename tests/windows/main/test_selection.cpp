@@ -1,5 +1,6 @@
 #include "app/window_registry.h"
 #include "lumatic_test.h"
+#include "shown_main_window.h"
 #include "toolkit/controls.h"
 
 #include <QRandomGenerator>
@@ -36,17 +37,6 @@ struct Driven {
                     clocks->tick(clock);
     }
     QString text(const char *label) const { return control<QLabel>(main, label)->text(); }
-    // What the user sees, and each clock's count, "+" marking the one that runs.
-    QStringList seen() {
-        QStringList all = {box(), QString::number(swatch()), text("style"), text("strings"),
-                           text("uses")};
-        const PreviewClocks *clocks = windows.existingClocks();
-        for (int clock = 1; clock <= clockCount; ++clock)
-            all << QString("%1%2")
-                       .arg(clocks ? clocks->clock(clock).position() : 0)
-                       .arg(clocks && clocks->isEnabled(clock) ? "+" : "");
-        return all;
-    }
     QString box() const { return control<PositionBox>(main, "stylerun")->text(); }
     std::uint32_t swatch() const { return control<Swatch>(main, "preview")->backColor(); }
     void write(const QString &text) { control<PositionBox>(main, "stylerun")->write(text); }
@@ -88,7 +78,7 @@ struct Model {
     }
     void stop() { running = 0; }
     QStringList seen() const {
-        QStringList all = {box, QString::number(swatch), style, strings, uses};
+        QStringList all = {style, strings, uses, box, QString::number(swatch)};
         for (int clock = 1; clock <= clockCount; ++clock)
             all << QString("%1%2").arg(counters[clock - 1]).arg(clock == running ? "+" : "");
         return all;
@@ -241,7 +231,7 @@ private slots:
                 model.tick();
             }
             const QString where = QString("seed %1, step %2").arg(seed).arg(step);
-            const QStringList seen = app.seen(), expected = model.seen();
+            const QStringList seen = test::shownTexts(app.windows, true), expected = model.seen();
             QVERIFY2(seen == expected,
                      qPrintable(where + ": " + seen.join('|') + " against " + expected.join('|')));
         }
