@@ -116,7 +116,8 @@ inline void checkLabel(const QWidget &window, const QString &name, const QString
 #endif
 
 // Data tables as one column, "row", of structs whose first member, tag, names the row; the test
-// reads its row with QFETCH(Row, row). Starting programs and finding their windows.
+// reads its row with QFETCH(Row, row). Starting programs and finding their windows; what every
+// window of ours keeps.
 namespace lumatic::test {
 
 template <class Row, std::size_t N> void addRows(const Row (&rows)[N]) {
@@ -150,11 +151,7 @@ inline QString shownOnX(const QProcess &program) {
     return said.trimmed();
 }
 
-} // namespace lumatic::test
-
 #ifdef QT_WIDGETS_LIB
-namespace lumatic::test {
-
 // A window's name, title and fixed size, on the windows' dark background.
 inline void checkWindow(const QWidget &window, const char *name, const char *title, QSize size) {
     QCOMPARE(window.objectName(), name);
@@ -163,6 +160,6 @@ inline void checkWindow(const QWidget &window, const char *name, const char *tit
     QCOMPARE(window.minimumSize(), window.maximumSize());
     QCOMPARE(window.palette().color(QPalette::Window), colourFromValue(0x1D1D1D));
 }
+#endif
 
 } // namespace lumatic::test
-#endif
