@@ -9,12 +9,6 @@
 
 namespace {
 
-// The exit status of a row whose program must still be running when it is looked at: it is
-// then ended by the signal, and must end as Close everything ends it, with status 0.
-constexpr int keptRunningUntil(int signal) {
-    return -signal;
-}
-
 // An X display number nothing serves: Xvfb -a counts up from 99, so start well above.
 QString unservedLocalDisplay() {
     for (int number = 400;; ++number)
@@ -59,6 +53,8 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QStringList>("environment"); // "@" is the temporary folder
         QTest::addColumn<QString>("standardOutput");  // a file to write it to instead of a pipe
+        // Negative: the program must still be running when it is looked at; it is then ended by
+        // that signal, and must end as Close everything ends it, with status 0.
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("output");
         QTest::addColumn<QString>("error"); // null: not checked
@@ -99,15 +95,12 @@ private slots:
             refusal("DISPLAY is not set"));
         row("Wayland forced, its default display absent", "", "QT_QPA_PLATFORM=wayland", 1,
             refusal("no Wayland compositor answers on wayland-0"));
-        row("offscreen needs no display", "", "QT_QPA_PLATFORM=offscreen",
-            keptRunningUntil(SIGTERM), QString());
+        row("offscreen needs no display", "", "QT_QPA_PLATFORM=offscreen", -SIGTERM, QString());
         // Qt would say it made a runtime folder, and leave it.
-        row("no XDG_RUNTIME_DIR", "", x + "XDG_RUNTIME_DIR", keptRunningUntil(SIGTERM), none);
-        row("XDG_RUNTIME_DIR missing", "", x + "XDG_RUNTIME_DIR=@/missing",
-            keptRunningUntil(SIGTERM), none);
-        row("ended by Ctrl-C", "", x + "XDG_RUNTIME_DIR", keptRunningUntil(SIGINT), none);
-        row("ended by a closed terminal", "", x + "XDG_RUNTIME_DIR", keptRunningUntil(SIGHUP),
-            none);
+        row("no XDG_RUNTIME_DIR", "", x + "XDG_RUNTIME_DIR", -SIGTERM, none);
+        row("XDG_RUNTIME_DIR missing", "", x + "XDG_RUNTIME_DIR=@/missing", -SIGTERM, none);
+        row("ended by Ctrl-C", "", x + "XDG_RUNTIME_DIR", -SIGINT, none);
+        row("ended by a closed terminal", "", x + "XDG_RUNTIME_DIR", -SIGHUP, none);
     }
     void answersBeforeAnyWindow() {
         QFETCH(QStringList, arguments);
