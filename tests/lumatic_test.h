@@ -114,3 +114,52 @@ inline void checkLabel(const QWidget &window, const QString &name, const QString
         return QTest::qExec(&test, argc, argv);                                                    \
     }
 #endif
+
+// Data tables as one column, "row", of structs whose first member, tag, names the row; the test
+// reads its row with QFETCH(Row, row). Starting programs and finding their windows; what every
+// window of ours keeps.
+namespace lumatic::test {
+
+template <class Row, std::size_t N> void addRows(const Row (&rows)[N]) {
+    QTest::addColumn<Row>("row");
+    for (const Row &row : rows)
+        QTest::newRow(row.tag) << row;
+}
+
+// Starts a program with its environment changed: "NAME=value" sets a variable, "NAME" alone
+// removes it; false when it could not start.
+inline bool start(QProcess &process, const QString &program, const QStringList &arguments,
+                  const QStringList &settings = {}) {
+    auto environment = QProcessEnvironment::systemEnvironment();
+    for (const QString &setting : settings)
+        if (setting.contains('='))
+            environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
+        else
+            environment.remove(setting);
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    return process.waitForStarted();
+}
+
+// The program's main window on the X display, once it is mapped; empty until then.
+inline QString shownOnX(const QProcess &program) {
+    QString said;
+    runTool("xdotool",
+            {"search", "--all", "--onlyvisible", "--pid", QString::number(program.processId()),
+             "--name", "^Kingpin Lumatic$"},
+            &said, QProcess::SeparateChannels);
+    return said.trimmed();
+}
+
+#ifdef QT_WIDGETS_LIB
+// A window's name, title and fixed size, on the windows' dark background.
+inline void checkWindow(const QWidget &window, const char *name, const char *title, QSize size) {
+    QCOMPARE(window.objectName(), name);
+    QCOMPARE(window.windowTitle(), title);
+    QCOMPARE(window.size(), size);
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+    QCOMPARE(window.palette().color(QPalette::Window), colourFromValue(0x1D1D1D));
+}
+#endif
+
+} // namespace lumatic::test

@@ -2,23 +2,45 @@
 
 #include "app/window_registry.h"
 #include "control.h"
+#include "toolkit/controls.h"
 #include "windows/help/help_window.h"
 #include "windows/news/news_window.h"
 
+#include <QCoreApplication>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 namespace lumatic::test {
 
+// What the main window shows, and each clock's count (0 before there are clocks), marked "+"
+// while the clock runs when asked.
+inline QStringList shownTexts(WindowRegistry &windows, bool marksRunning = false) {
+    const MainWindow &main = windows.mainWindow();
+    QStringList all;
+    for (const char *label : {"style", "strings", "uses"})
+        all << control<QLabel>(main, label)->text();
+    all << control<PositionBox>(main, "stylerun")->text()
+        << QString::number(control<Swatch>(main, "preview")->backColor());
+    const PreviewClocks *clocks = windows.existingClocks();
+    for (int clock = 1; clock <= clockCount; ++clock)
+        all << QString::number(clocks ? clocks->clock(clock).position() : 0) +
+                   (marksRunning && clocks && clocks->isEnabled(clock) ? "+" : "");
+    return all;
+}
+
 // The application's windows with the main window shown on screen, made afresh by init() and
 // gone after cleanup(); a test class calls both from its own slots of those names. The news
-// window's page is nowhere.
+// window's page is nowhere, and its browser the program's own unless one is given.
 class ShownMainWindow {
 public:
+    explicit ShownMainWindow(NewsWindow::BrowserMaker browser = NewsWindow::engineBrowser)
+        : browser_(std::move(browser)) {}
+
     void init() {
         registry_ = std::make_unique<WindowRegistry>(
             [] { return new HelpWindow; },
-            [] { return new NewsWindow(QUrl("http://127.0.0.1:9/")); });
+            [this] { return new NewsWindow(QUrl("http://127.0.0.1:9/"), browser_); });
         main().showNonModal();
         QVERIFY(QTest::qWaitForWindowExposed(&main()));
     }
@@ -31,7 +53,19 @@ public:
     }
     std::optional<int> runningClock() { return registry_->clocks().runningClock(); }
 
+    // Runs the event loop with the action as its first event, to the application's end: 0 when
+    // the windows end it, 99 when they have not within ten seconds.
+    int runToTheEnd(const std::function<void()> &action) {
+        QObject::connect(registry_.get(), &WindowRegistry::ended, qApp, &QCoreApplication::quit);
+        QTimer::singleShot(0, &main(), action);
+        QTimer watchdog;
+        watchdog.callOnTimeout([] { QCoreApplication::exit(99); });
+        watchdog.start(10000);
+        return QCoreApplication::exec();
+    }
+
 private:
+    NewsWindow::BrowserMaker browser_;
     std::unique_ptr<WindowRegistry> registry_;
 };
 

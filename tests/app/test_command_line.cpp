@@ -1,20 +1,13 @@
+#include "lumatic_test.h"
+
 #include <QDir>
-#include <QFile>
 #include <QLocalServer>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
-#include <QTest>
 #include <csignal>
 
 namespace {
-
-// The exit status of a row whose program must still be running when it is looked at: it is
-// then ended by the signal, and must end as Close everything ends it, with status 0.
-constexpr int keptRunningUntil(int signal) {
-    return -signal;
-}
 
 // An X display number nothing serves: Xvfb -a counts up from 99, so start well above.
 QString unservedLocalDisplay() {
@@ -29,6 +22,14 @@ QString refusingTcpDisplay() {
     if (!server.listen(QHostAddress::LocalHost) || server.serverPort() <= 6000)
         return "127.0.0.1:0";
     return QString("127.0.0.1:%1").arg(server.serverPort() - 6000);
+}
+
+// The program has got past the display check: its window shows on X or, offscreen, where
+// nothing shows, it has loaded the plugin that draws there, which comes after the check.
+bool pastTheCheck(const QProcess &program, bool onX) {
+    QFile maps(QString("/proc/%1/maps").arg(program.processId()));
+    return onX ? !lumatic::test::shownOnX(program).isEmpty()
+               : maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libqoffscreen");
 }
 
 } // namespace
@@ -50,13 +51,14 @@ private slots:
 
     void answersBeforeAnyWindow_data() {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QStringList>("environment");
-        QTest::addColumn<QString>("standardOutput"); // a file to write it to instead of a pipe
+        QTest::addColumn<QStringList>("environment"); // "@" is the temporary folder
+        QTest::addColumn<QString>("standardOutput");  // a file to write it to instead of a pipe
+        // Negative: the program must still be running when it is looked at; it is then ended by
+        // that signal, and must end as Close everything ends it, with status 0.
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("output");
-        QTest::addColumn<QString>("error");
-
-        const QString version = "^lumatic " LUMATIC_VERSION "\\n$";
+        QTest::addColumn<QString>("error"); // null: not checked
+        const QString none = "^$", version = "^lumatic " LUMATIC_VERSION "\\n$";
         const QString usage = "^Usage: lumatic \\[--help \\| --version\\]\\n(.*\\n)*"
                               "  --help .*\\n  --version .*\\n";
         const auto refusal = [](const QString &why) {
@@ -66,91 +68,63 @@ private slots:
         };
         const QString unset = "DISPLAY is not set, WAYLAND_DISPLAY is not set";
         const QString local = unservedLocalDisplay(), tcp = refusingTcpDisplay();
-        const QString x = "DISPLAY=" + qEnvironmentVariable("DISPLAY");
-
-        QTest::newRow("--version")
-            << QStringList{"--version"} << QStringList{} << QString() << 0 << version << "^$";
-        QTest::newRow("--help") << QStringList{"--help"} << QStringList{} << QString() << 0 << usage
-                                << "^$";
-        QTest::newRow("--version among ignored arguments")
-            << QStringList{"-platform", "offscreen", "--version", "--help"} << QStringList{}
-            << QString() << 0 << version << "^$";
-        QTest::newRow("--version into a full disk")
-            << QStringList{"--version"} << QStringList{} << "/dev/full" << 1 << "^$"
-            << "^lumatic: cannot write the answer: .+\\n$";
-        QTest::newRow("no display")
-            << QStringList{} << QStringList{} << QString() << 1 << "^$" << refusal(unset);
-        QTest::newRow("no display, other arguments")
-            << QStringList{"-display", ":0", "style.map"} << QStringList{} << QString() << 1 << "^$"
-            << refusal(unset);
-        QTest::newRow("local X display nobody serves")
-            << QStringList{} << QStringList{"DISPLAY=" + local} << QString() << 1 << "^$"
-            << refusal("no X server answers on " + local + ", WAYLAND_DISPLAY is not set");
-        QTest::newRow("TCP X display that refuses")
-            << QStringList{} << QStringList{"DISPLAY=" + tcp} << QString() << 1 << "^$"
-            << refusal("no X server answers on " + tcp + ", WAYLAND_DISPLAY is not set");
-        QTest::newRow("Wayland display that is gone")
-            << QStringList{} << QStringList{"WAYLAND_DISPLAY=wayland-gone"} << QString() << 1
-            << "^$" << refusal("DISPLAY is not set, no Wayland compositor answers on wayland-gone");
-        QTest::newRow("X11 forced, only Wayland there")
-            << QStringList{}
-            << QStringList{"QT_QPA_PLATFORM=xcb", "WAYLAND_DISPLAY=wayland-listening"} << QString()
-            << 1 << "^$" << refusal("DISPLAY is not set");
-        QTest::newRow("Wayland forced, its default display absent")
-            << QStringList{} << QStringList{"QT_QPA_PLATFORM=wayland"} << QString() << 1 << "^$"
-            << refusal("no Wayland compositor answers on wayland-0");
-        QTest::newRow("offscreen needs no display")
-            << QStringList{} << QStringList{"QT_QPA_PLATFORM=offscreen"} << QString()
-            << keptRunningUntil(SIGTERM) << "^$" << QString();
-        // Qt would say it made a runtime folder, and leave it; "@" is the temporary folder.
-        QTest::newRow("no XDG_RUNTIME_DIR") << QStringList{} << QStringList{x, "XDG_RUNTIME_DIR"}
-                                            << QString() << keptRunningUntil(SIGTERM) << "^$"
-                                            << "^$";
-        QTest::newRow("XDG_RUNTIME_DIR missing")
-            << QStringList{} << QStringList{x, "XDG_RUNTIME_DIR=@/missing"} << QString()
-            << keptRunningUntil(SIGTERM) << "^$"
-            << "^$";
-        QTest::newRow("ended by Ctrl-C") << QStringList{} << QStringList{x, "XDG_RUNTIME_DIR"}
-                                         << QString() << keptRunningUntil(SIGINT) << "^$"
-                                         << "^$";
-        QTest::newRow("ended by a closed terminal")
-            << QStringList{} << QStringList{x, "XDG_RUNTIME_DIR"} << QString()
-            << keptRunningUntil(SIGHUP) << "^$"
-            << "^$";
+        const QString x = "DISPLAY=" + qEnvironmentVariable("DISPLAY") + " ";
+        const auto row = [](const char *tag, const QString &arguments, const QString &environment,
+                            int exitCode, const QString &error, const QString &output = "^$",
+                            const QString &standardOutput = {}) {
+            QTest::newRow(tag) << arguments.split(' ', Qt::SkipEmptyParts)
+                               << environment.split(' ', Qt::SkipEmptyParts) << standardOutput
+                               << exitCode << output << error;
+        };
+        row("--version", "--version", "", 0, none, version);
+        row("--help", "--help", "", 0, none, usage);
+        row("--version among ignored arguments", "-platform offscreen --version --help", "", 0,
+            none, version);
+        row("--version into a full disk", "--version", "", 1,
+            "^lumatic: cannot write the answer: .+\\n$", none, "/dev/full");
+        row("no display", "", "", 1, refusal(unset));
+        row("no display, other arguments", "-display :0 style.map", "", 1, refusal(unset));
+        row("local X display nobody serves", "", "DISPLAY=" + local, 1,
+            refusal("no X server answers on " + local + ", WAYLAND_DISPLAY is not set"));
+        row("TCP X display that refuses", "", "DISPLAY=" + tcp, 1,
+            refusal("no X server answers on " + tcp + ", WAYLAND_DISPLAY is not set"));
+        row("Wayland display that is gone", "", "WAYLAND_DISPLAY=wayland-gone", 1,
+            refusal("DISPLAY is not set, no Wayland compositor answers on wayland-gone"));
+        row("X11 forced, only Wayland there", "",
+            "QT_QPA_PLATFORM=xcb WAYLAND_DISPLAY=wayland-listening", 1,
+            refusal("DISPLAY is not set"));
+        row("Wayland forced, its default display absent", "", "QT_QPA_PLATFORM=wayland", 1,
+            refusal("no Wayland compositor answers on wayland-0"));
+        row("offscreen needs no display", "", "QT_QPA_PLATFORM=offscreen", -SIGTERM, QString());
+        // Qt would say it made a runtime folder, and leave it.
+        row("no XDG_RUNTIME_DIR", "", x + "XDG_RUNTIME_DIR", -SIGTERM, none);
+        row("XDG_RUNTIME_DIR missing", "", x + "XDG_RUNTIME_DIR=@/missing", -SIGTERM, none);
+        row("ended by Ctrl-C", "", x + "XDG_RUNTIME_DIR", -SIGINT, none);
+        row("ended by a closed terminal", "", x + "XDG_RUNTIME_DIR", -SIGHUP, none);
     }
     void answersBeforeAnyWindow() {
         QFETCH(QStringList, arguments);
         QFETCH(QStringList, environment);
         QFETCH(QString, standardOutput);
         QFETCH(int, exitCode);
-        QFETCH(QString, output);
-        QFETCH(QString, error);
-
-        auto settings = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET", "QT_QPA_PLATFORM",
-                                 "XDG_SESSION_TYPE"})
-            settings.remove(name);
         QTemporaryDir temporary;
         QVERIFY(temporary.isValid());
-        settings.insert("XDG_RUNTIME_DIR", runtime_.path());
-        settings.insert("TMPDIR", temporary.path());
-        // A setting without a value removes the variable.
-        for (const QString &setting : environment)
-            if (setting.contains('='))
-                settings.insert(setting.section('=', 0, 0),
-                                setting.section('=', 1).replace('@', temporary.path()));
-            else
-                settings.remove(setting);
         QProcess program;
-        program.setProcessEnvironment(settings);
         if (!standardOutput.isEmpty())
             program.setStandardOutputFile(standardOutput);
-        program.start(LUMATIC_PROGRAM, arguments);
-        QVERIFY(program.waitForStarted());
-
+        QVERIFY(lumatic::test::start(program, LUMATIC_PROGRAM, arguments,
+                                     QStringList{"DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET",
+                                                 "QT_QPA_PLATFORM", "XDG_SESSION_TYPE",
+                                                 "XDG_RUNTIME_DIR=" + runtime_.path(),
+                                                 "TMPDIR=" + temporary.path()} +
+                                         environment.replaceInStrings("@", temporary.path())));
         if (exitCode < 0) {
-            // Refusing takes no time; a program still there has got past the check.
-            QVERIFY2(!program.waitForFinished(1500), program.readAllStandardError().constData());
+            // Refusing takes no time; a program whose window shows has got past the check.
+            const bool onX = program.processEnvironment().contains("DISPLAY");
+            QTRY_VERIFY_WITH_TIMEOUT(
+                program.state() != QProcess::Running || pastTheCheck(program, onX), 30000);
+            QVERIFY2(program.state() == QProcess::Running,
+                     program.readAllStandardError().constData());
             ::kill(pid_t(program.processId()), -exitCode);
             // Within a second, as Close everything ends it.
             QVERIFY(program.waitForFinished(1000));
@@ -161,6 +135,8 @@ private slots:
         const QString said = QString::fromLocal8Bit(program.readAllStandardOutput());
         const QString complained = QString::fromLocal8Bit(program.readAllStandardError());
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QFETCH(QString, output);
+        QFETCH(QString, error);
         QVERIFY2(QRegularExpression(output).match(said).hasMatch(), qPrintable(said));
         if (!error.isNull())
             QVERIFY2(QRegularExpression(error).match(complained).hasMatch(),

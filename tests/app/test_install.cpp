@@ -4,11 +4,7 @@
 #include "windows/news/browser.h"
 #include "windows/news/browser_loader.h"
 
-#include <QApplication>
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QWidget>
 
 using namespace lumatic;

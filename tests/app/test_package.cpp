@@ -1,11 +1,9 @@
 #include "lumatic_test.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTest>
 
 using lumatic::test::runTool;
 
@@ -75,11 +73,8 @@ private slots:
     // Asked by users and package tools alike, with no display to show anything on.
     void theInstalledProgramAnswers() {
         QProcess program;
-        auto environment = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            environment.remove(name);
-        program.setProcessEnvironment(environment);
-        program.start(root_.filePath("usr/bin/lumatic"), {"--version"});
+        QVERIFY(lumatic::test::start(program, root_.filePath("usr/bin/lumatic"), {"--version"},
+                                     {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}));
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);

@@ -2,11 +2,7 @@
 #include "shown_main_window.h"
 #include "toolkit/controls.h"
 
-#include <QApplication>
 #include <QFileInfo>
-#include <QProcess>
-#include <QTest>
-#include <QTimer>
 
 using namespace lumatic;
 
@@ -62,11 +58,7 @@ private slots:
     // The program finds Wayland by itself and names its window after the desktop entry.
     void theProgramRunsNatively() {
         QProcess program;
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("WAYLAND_DEBUG", "client");
-        program.setProcessEnvironment(environment);
-        program.start(LUMATIC_PROGRAM, {});
-        QVERIFY(program.waitForStarted());
+        QVERIFY(test::start(program, LUMATIC_PROGRAM, {}, {"WAYLAND_DEBUG=client"}));
         const QString appId =
             QString("set_app_id(\"%1\")").arg(QFileInfo(LUMATIC_DESKTOP_ENTRY).completeBaseName());
         QByteArray said;
@@ -79,25 +71,20 @@ private slots:
     }
 
     void aSelectionPlaysAndCloseEverythingEndsIt() {
-        QObject::connect(&shown_.registry(), &WindowRegistry::ended, qApp, &QCoreApplication::quit);
         QTest::mouseClick(shown_.control("Label5"), Qt::LeftButton);
         QTRY_VERIFY(shown_.control<QLineEdit>("stylerun")->text().endsWith("/33"));
         QTRY_VERIFY(shown_.control<Swatch>("preview")->backColor() != 0x808080);
-        QTimer::singleShot(0, &shown_.main(),
-                           [&] { QTest::mouseClick(shown_.control("Image3"), Qt::LeftButton); });
-        QTimer watchdog;
-        watchdog.callOnTimeout([] { QCoreApplication::exit(99); });
-        watchdog.start(10000);
-        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(shown_.runToTheEnd(
+                     [&] { QTest::mouseClick(shown_.control("Image3"), Qt::LeftButton); }),
+                 0);
         QVERIFY(!shown_.registry().anyOpen());
     }
 
     // A caption breaks its frame's border just around its text.
     void captionsFitTheirBreakInTheBorder_data() {
         QTest::addColumn<QString>("frame");
-        QTest::newRow("information") << "Frame1";
-        QTest::newRow("left list") << "Frame2";
-        QTest::newRow("right list") << "Frame3";
+        for (const char *frame : {"Frame1", "Frame2", "Frame3"})
+            QTest::newRow(frame) << frame;
     }
     void captionsFitTheirBreakInTheBorder() {
         QFETCH(QString, frame);

@@ -1,14 +1,8 @@
-#include "app/window_registry.h"
 #include "lumatic_test.h"
-#include "windows/help/help_window.h"
-#include "windows/news/news_window.h"
+#include "shown_main_window.h"
 
-#include <QApplication>
-#include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QTest>
 
 using namespace lumatic;
 
@@ -17,6 +11,7 @@ using namespace lumatic;
 
 namespace {
 
+// What a tool printed.
 QString run(const QString &program, const QStringList &arguments) {
     QString said;
     test::runTool(program, arguments, &said, QProcess::SeparateChannels);
@@ -49,39 +44,31 @@ bool framed(const Form &window) {
     return window.isVisible() && window.frameGeometry() != window.geometry();
 }
 
-QRect availableArea() {
-    return QGuiApplication::primaryScreen()->availableGeometry();
-}
-
 enum Which { Main, Help, News };
-
-Form &open(WindowRegistry &windows, Which which) {
-    MainWindow &main = windows.mainWindow();
-    main.showNonModal();
-    if (which == Help)
-        main.Image1_Click();
-    if (which == News)
-        main.Image2_Click();
-    return which == Main ? main : which == Help ? windows.helpWindow() : windows.newsWindow();
-}
-
-std::unique_ptr<WindowRegistry> makeWindows() {
-    // No browser: growing the news window does not need one.
-    return std::make_unique<WindowRegistry>(
-        [] { return new HelpWindow; },
-        [] {
-            return new NewsWindow(QUrl("http://127.0.0.1:9/"), [](QWidget *) { return nullptr; });
-        });
-}
 
 } // namespace
 
 class TestWindowManager : public QObject {
     Q_OBJECT
 
-    static void addWindowRows() {
+    // No browser: growing the news window does not need one.
+    test::ShownMainWindow shown_{[](QWidget *) { return nullptr; }};
+
+    // The window as a user opens it.
+    Form &open(Which which) {
+        if (which == Help)
+            shown_.main().Image1_Click();
+        if (which == News)
+            shown_.main().Image2_Click();
+        return which == Main   ? shown_.main()
+               : which == Help ? shown_.registry().helpWindow()
+                               : shown_.registry().newsWindow();
+    }
+
+    static void addWindowRows(bool main = true) {
         QTest::addColumn<int>("which");
-        QTest::newRow("main") << int(Main);
+        if (main)
+            QTest::newRow("main") << int(Main);
         QTest::newRow("help") << int(Help);
         QTest::newRow("news") << int(News);
     }
@@ -91,40 +78,38 @@ private slots:
         QCOMPARE(QGuiApplication::platformName(), "xcb");
         QVERIFY(run("wmctrl", {"-m"}).contains("Openbox"));
     }
+    void init() { shown_.init(); }
+    void cleanup() { shown_.cleanup(); }
 
     // Centred, frame and all; on a screen smaller than the frame (the _small_screen run) its top
     // left corner stays on the screen, and with it the title bar and its buttons.
     void windowsOpenCentredFrameAndAll_data() { addWindowRows(); }
     void windowsOpenCentredFrameAndAll() {
         QFETCH(int, which);
-        auto windows = makeWindows();
-        Form &window = open(*windows, Which(which));
+        Form &window = open(Which(which));
         QTRY_VERIFY(framed(window));
-        const QRect area = availableArea();
-        const auto placed = [&](int frameStart, int frameLength, int areaStart, int areaLength) {
-            return frameLength > areaLength
-                       ? frameStart == areaStart
-                       : std::abs(2 * frameStart + frameLength - 2 * areaStart - areaLength) <= 4;
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        // Along each axis, centred to within the manager's rounding, or at the area's start.
+        const auto placed = [](int start, int length, int areaStart, int areaLength) {
+            if (length > areaLength)
+                return areaStart;
+            return std::abs(2 * start + length - 2 * areaStart - areaLength) <= 4
+                       ? start
+                       : areaStart + (areaLength - length) / 2;
         };
-        QTRY_VERIFY2(placed(window.frameGeometry().x(), window.frameGeometry().width(), area.x(),
-                            area.width()) &&
-                         placed(window.frameGeometry().y(), window.frameGeometry().height(),
-                                area.y(), area.height()),
-                     qPrintable(QString("frame at %1,%2 in %3x%4 of %5x%6")
-                                    .arg(window.frameGeometry().x())
-                                    .arg(window.frameGeometry().y())
-                                    .arg(window.frameGeometry().width())
-                                    .arg(window.frameGeometry().height())
-                                    .arg(area.width())
-                                    .arg(area.height())));
+        const auto expected = [&] {
+            const QRect frame = window.frameGeometry();
+            return QPoint(placed(frame.x(), frame.width(), area.x(), area.width()),
+                          placed(frame.y(), frame.height(), area.y(), area.height()));
+        };
+        QTRY_COMPARE(window.frameGeometry().topLeft(), expected());
     }
 
     // The manager offers no way to resize or maximise a window of fixed size.
     void windowsHaveAFixedSize_data() { addWindowRows(); }
     void windowsHaveAFixedSize() {
         QFETCH(int, which);
-        auto windows = makeWindows();
-        Form &window = open(*windows, Which(which));
+        Form &window = open(Which(which));
         QTRY_VERIFY(framed(window));
         const QString hints = xProperty(window.winId(), "WM_NORMAL_HINTS");
         QCOMPARE(sizeHint(hints, "minimum"), window.size());
@@ -135,19 +120,14 @@ private slots:
         QVERIFY2(!actions.contains("_NET_WM_ACTION_RESIZE"), qPrintable(actions));
     }
 
-    void minimisedWindowsComeBackWhenShownAgain_data() {
-        QTest::addColumn<int>("which");
-        QTest::newRow("help") << int(Help);
-        QTest::newRow("news") << int(News);
-    }
+    void minimisedWindowsComeBackWhenShownAgain_data() { addWindowRows(false); }
     void minimisedWindowsComeBackWhenShownAgain() {
         QFETCH(int, which);
-        auto windows = makeWindows();
-        Form &window = open(*windows, Which(which));
+        Form &window = open(Which(which));
         QTRY_VERIFY(framed(window));
         window.showMinimized();
         QTRY_VERIFY(hidden(window));
-        open(*windows, Which(which));
+        open(Which(which));
         QTRY_VERIFY(!hidden(window));
         QTRY_VERIFY(active(window));
         QTRY_VERIFY(!window.isMinimized());
@@ -164,11 +144,10 @@ private slots:
     }
     void theNewsWindowGrowsOnTheScreen() {
         QFETCH(QPoint, corner);
-        const QRect area = availableArea();
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
         corner = QPoint(corner.x() < 0 ? area.right() + corner.x() : corner.x(),
                         corner.y() < 0 ? area.bottom() + corner.y() : corner.y());
-        auto windows = makeWindows();
-        auto &news = static_cast<NewsWindow &>(open(*windows, News));
+        auto &news = static_cast<NewsWindow &>(open(News));
         QTRY_VERIFY(framed(news));
         news.move(corner);
         QTRY_COMPARE(news.frameGeometry().topLeft(), corner);
@@ -185,13 +164,9 @@ private slots:
     // main window through the manager ends it.
     void theProgramEndsWhenTheManagerClosesIt() {
         QProcess program;
-        program.start(LUMATIC_PROGRAM, {});
-        QVERIFY(program.waitForStarted());
+        QVERIFY(test::start(program, LUMATIC_PROGRAM, {}));
         QString window;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !(window = run("xdotool", {"search", "--name", "^Kingpin Lumatic$"}).trimmed())
-                 .isEmpty(),
-            10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!(window = test::shownOnX(program)).isEmpty(), 10000);
         QFile entry(LUMATIC_DESKTOP_ENTRY);
         QVERIFY(entry.open(QIODevice::ReadOnly));
         const QString wmClass =

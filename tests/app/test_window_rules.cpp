@@ -2,9 +2,7 @@
 #include "lumatic_test.h"
 #include "toolkit/controls.h"
 
-#include <QApplication>
 #include <QSignalSpy>
-#include <QTest>
 #include <QWindow>
 
 using namespace lumatic;

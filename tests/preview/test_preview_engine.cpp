@@ -4,7 +4,6 @@
 #include "preview/preview_sequence.h"
 
 #include <QCoreApplication>
-#include <QTest>
 #include <QTimer>
 
 using namespace lumatic;

@@ -8,10 +8,7 @@
 #include "windows/news/http_server.h"
 #include "windows/news/news_window.h"
 
-#include <QApplication>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QTest>
 
 using namespace lumatic;
 using lumatic::test::control;
@@ -55,18 +52,18 @@ QList<Node> readTree() {
     QList<Node> nodes;
     QString said;
     askReader({"tree"}, &said);
-    for (const QString &line : said.split('\n', Qt::SkipEmptyParts)) {
-        const QStringList fields = line.split('\t');
-        if (fields.size() == 6)
-            nodes << Node{fields[0].toInt(),
-                          fields[1],
-                          fields[2],
-                          fields[3],
-                          fields[4].split(',', Qt::SkipEmptyParts),
-                          fields[5].split(',', Qt::SkipEmptyParts)};
-    }
+    const auto list = [](const QString &items) { return items.split(',', Qt::SkipEmptyParts); };
+    for (const QString &line : said.split('\n', Qt::SkipEmptyParts))
+        if (const QStringList f = line.split('\t'); f.size() == 6)
+            nodes << Node{f[0].toInt(), f[1], f[2], f[3], list(f[4]), list(f[5])};
     return nodes;
 }
+
+// What a control says of itself, by its name.
+struct ControlRow {
+    const char *tag, *name, *description;
+    QStringList states, actions;
+};
 
 } // namespace
 
@@ -79,14 +76,12 @@ public:
 
 private:
     HttpServer server_;
-    std::unique_ptr<WindowRegistry> windowsHolder_ = std::make_unique<WindowRegistry>(
-        [] { return new HelpWindow; },
-        [this] {
-            return new NewsWindow(server_.url("/"), [](QWidget *host) {
-                return loadBrowser(host, {QStringLiteral(LUMATIC_TEST_WEB_MODULE)});
-            });
-        });
-    WindowRegistry &windows_ = *windowsHolder_;
+    WindowRegistry windows_{[] { return new HelpWindow; },
+                            [this] {
+                                return new NewsWindow(server_.url("/"), [](QWidget *host) {
+                                    return loadBrowser(host, {LUMATIC_TEST_WEB_MODULE});
+                                });
+                            }};
     QList<Node> tree_;
 
     NewsWindow &news() { return static_cast<NewsWindow &>(windows_.newsWindow()); }
@@ -145,20 +140,17 @@ private slots:
 
     // Top strip left to right, both lists top to bottom, then the information top to bottom.
     void everyControlIsReadInReadingOrder() {
-        QStringList expected = {"0 Kingpin Lumatic",  "1 Lumatic v1.0 (For Kingpin)",
-                                "1 Help and About",   "1 News",
-                                "1 Close Everything", "1 Lumatic"};
+        QStringList expected = QString("0 Kingpin Lumatic|1 Lumatic v1.0 (For Kingpin)|1 Help "
+                                       "and About|1 News|1 Close Everything|1 Lumatic")
+                                   .split('|');
         for (int entry = 1; entry <= styleCount; ++entry) {
             if (entry == 11)
                 expected << "1 Lumatic Continued";
             expected << "2 " + test::q(styleEntry(entry).caption);
         }
-        expected << "1 Style Information and Uses"
-                 << "2 style name"
-                 << "2 strings abc... a=dark, m=normal, z=bright"
-                 << "2 Position"
-                 << "2 uses"
-                 << "2 Preview";
+        expected << QString("1 Style Information and Uses|2 style name|2 strings abc... a=dark, "
+                            "m=normal, z=bright|2 Position|2 uses|2 Preview")
+                        .split('|');
         QStringList read;
         for (const Node &n : tree_)
             read << QString::number(n.depth) + ' ' + n.name;
@@ -168,31 +160,22 @@ private slots:
     }
 
     void controlsSayWhatTheyAre_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("description");
-        QTest::addColumn<QStringList>("states");
-        QTest::addColumn<QStringList>("actions");
-        QTest::newRow("list entry")
-            << "5 - Gentle Pulse"
-            << "" << QStringList{"read-only", "enabled"} << QStringList{"Press"};
-        QTest::newRow("right-hand list entry")
-            << "11 - Black Fade Pulse"
-            << "" << QStringList{"read-only", "enabled"} << QStringList{"Press"};
-        QTest::newRow("position box") << "Position"
-                                      << "" << QStringList{"read-only"} << QStringList{};
-        QTest::newRow("swatch") << "Preview"
-                                << "No level" << QStringList{"enabled"} << QStringList{};
-        QTest::newRow("help") << "Help and About"
-                              << "Help and About Lumatic v1.0" << QStringList{"enabled"}
-                              << QStringList{"Press"};
+        const QStringList readOnly = {"read-only", "enabled"}, press = {"Press"};
+        const ControlRow rows[] = {
+            {"list entry", "5 - Gentle Pulse", "", readOnly, press},
+            {"right-hand list entry", "11 - Black Fade Pulse", "", readOnly, press},
+            {"position box", "Position", "", {"read-only"}, {}},
+            {"swatch", "Preview", "No level", {"enabled"}, {}},
+            {"help", "Help and About", "Help and About Lumatic v1.0", {"enabled"}, press}};
+        test::addRows(rows);
     }
     void controlsSayWhatTheyAre() {
-        QFETCH(QString, name);
-        const Node *found = node(name);
+        QFETCH(ControlRow, row);
+        const Node *found = node(row.name);
         QVERIFY(found);
-        QTEST(found->description, "description");
-        QTEST(found->states, "states");
-        QTEST(found->actions, "actions");
+        QCOMPARE(found->description, row.description);
+        QCOMPARE(found->states, row.states);
+        QCOMPARE(found->actions, row.actions);
     }
 
     // A screen reader reads every window of the program, hidden controls and the browser
@@ -200,15 +183,13 @@ private slots:
     void everyStateIsReadWhole_data() {
         QTest::addColumn<State>("state");
         QTest::addColumn<QString>("window"); // read in the tree, with its title
+        const QString news = "Latest news and check for recent upgrades";
         QTest::newRow("main") << State::Main << "Kingpin Lumatic";
         QTest::newRow("help") << State::Help << "Help and About";
         QTest::newRow("news asking") << State::NewsAsking << "Message";
-        QTest::newRow("news browsing")
-            << State::NewsBrowsing << "Latest news and check for recent upgrades";
-        QTest::newRow("after Refresh")
-            << State::Refreshed << "Latest news and check for recent upgrades";
-        QTest::newRow("after the renderer died")
-            << State::RendererDied << "Latest news and check for recent upgrades";
+        QTest::newRow("news browsing") << State::NewsBrowsing << news;
+        QTest::newRow("after Refresh") << State::Refreshed << news;
+        QTest::newRow("after the renderer died") << State::RendererDied << news;
         QTest::newRow("after Close") << State::NewsClosed << "Kingpin Lumatic";
     }
     void everyStateIsReadWhole() {

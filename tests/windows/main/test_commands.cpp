@@ -3,36 +3,12 @@
 #include "toolkit/controls.h"
 #include "windows/news/browser_loader.h"
 
-#include <QApplication>
-#include <QFile>
-#include <QLabel>
 #include <QSignalSpy>
-#include <QTest>
-#include <QTimer>
 
 using namespace lumatic;
 using lumatic::test::control;
 
 namespace {
-
-// Everything a stop must leave as it was.
-struct Snapshot {
-    QString style, strings, uses, box;
-    std::uint32_t swatch;
-    std::array<int, clockCount> counts;
-
-    explicit Snapshot(WindowRegistry &windows) {
-        const MainWindow &main = windows.mainWindow();
-        style = control<QLabel>(main, "style")->text();
-        strings = control<QLabel>(main, "strings")->text();
-        uses = control<QLabel>(main, "uses")->text();
-        box = control<PositionBox>(main, "stylerun")->text();
-        swatch = control<Swatch>(main, "preview")->backColor();
-        for (int clock = 1; clock <= clockCount; ++clock)
-            counts[clock - 1] = windows.clocks().clock(clock).position();
-    }
-    bool operator==(const Snapshot &) const = default;
-};
 
 int topLevelsNamed(const QString &name) {
     int count = 0;
@@ -68,12 +44,13 @@ private slots:
         QFETCH(int, command);
         MainWindow &main = shown_.main();
         playSomething(shown_.registry(), 6);
-        const Snapshot before(shown_.registry());
+        const QStringList before = test::shownTexts(shown_.registry());
         const std::array<void (MainWindow::*)(), 3> commands = {
             &MainWindow::Form_Click, &MainWindow::Image1_Click, &MainWindow::Image2_Click};
         (main.*commands[command])();
         QCOMPARE(shown_.runningClock(), std::nullopt);
-        QVERIFY(Snapshot(shown_.registry()) == before);
+        // Everything a stop must leave as it was.
+        QCOMPARE(test::shownTexts(shown_.registry()), before);
     }
 
     void helpAndNewsOpenOnceHoweverOftenClicked() {
@@ -144,16 +121,16 @@ private slots:
     void closeEverythingEndsTheApplication_data() {
         QTest::addColumn<bool>("othersOpen");
         QTest::addColumn<bool>("titleBar");
-        QTest::newRow("alone") << false << false;
-        QTest::newRow("with help and news") << true << false;
-        QTest::newRow("title bar, alone") << false << true;
-        QTest::newRow("title bar, with help and news") << true << true;
+        for (bool titleBar : {false, true})
+            for (bool othersOpen : {false, true})
+                QTest::addRow("%s%s", titleBar ? "title bar, " : "",
+                              othersOpen ? "with help and news" : "alone")
+                    << othersOpen << titleBar;
     }
     void closeEverythingEndsTheApplication() {
         QFETCH(bool, othersOpen);
         QFETCH(bool, titleBar);
         WindowRegistry *windows = &shown_.registry();
-        QObject::connect(windows, &WindowRegistry::ended, qApp, &QCoreApplication::quit);
         MainWindow &main = shown_.main();
         playSomething(*windows, 9);
         if (othersOpen) {
@@ -161,16 +138,13 @@ private slots:
             main.Image2_Click();
             main.Label_Click(4);
         }
-        QTimer::singleShot(0, &main, [&] {
+        QCOMPARE(shown_.runToTheEnd([&] {
             if (titleBar)
                 main.close();
             else
                 QTest::mouseClick(control(main, "Image3"), Qt::LeftButton);
-        });
-        QTimer watchdog;
-        watchdog.callOnTimeout([] { QCoreApplication::exit(99); });
-        watchdog.start(10000);
-        QCOMPARE(QCoreApplication::exec(), 0);
+        }),
+                 0);
         QVERIFY(!windows->anyOpen());
         QCOMPARE(topLevelsNamed("Form3") + topLevelsNamed("Form4") + topLevelsNamed("Form1"), 0);
     }

@@ -1,10 +1,9 @@
 #include "app/window_registry.h"
 #include "lumatic_test.h"
+#include "shown_main_window.h"
 #include "toolkit/controls.h"
 
-#include <QApplication>
 #include <QRandomGenerator>
-#include <QTest>
 #include <QTimer>
 
 using namespace lumatic;
@@ -78,6 +77,12 @@ struct Model {
         running = e.clock;
     }
     void stop() { running = 0; }
+    QStringList seen() const {
+        QStringList all = {style, strings, uses, box, QString::number(swatch)};
+        for (int clock = 1; clock <= clockCount; ++clock)
+            all << QString("%1%2").arg(counters[clock - 1]).arg(clock == running ? "+" : "");
+        return all;
+    }
     void tick() {
         if (!running)
             return;
@@ -87,6 +92,11 @@ struct Model {
         box = QString("%1/%2").arg(count).arg(pattern.size());
         swatch = grey(pattern[count - 1]);
     }
+};
+
+// What the box and the swatch show after a script and a write (none if null).
+struct ScriptRow {
+    const char *tag, *script, *write, *box, *swatch;
 };
 
 } // namespace
@@ -134,38 +144,42 @@ private slots:
         app.windows.clocks().stopAll();
     }
 
-    // What the box and the swatch show after a script. The swatch's letter, or "-" for its first
-    // grey: selection writes texts and switches clocks, the box and the swatch wait for the tick.
-    // Equal texts of clocks of equal length follow the running clock, also when its first text
-    // equals the one the old clock left.
+    // What the box and the swatch show after a script and, where a row gives one, a write of
+    // the box. The swatch's letter, or "-" for its first grey: selection writes texts and
+    // switches clocks, the box and the swatch wait for the tick. Equal texts of clocks of equal
+    // length follow the running clock, also when its first text equals the one the old clock
+    // left. A write colours the swatch only with a position of the running clock.
     void scriptsShowTheRunningClocksPosition_data() {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("swatch");
-        const auto row = [](const char *tag, const char *script, const char *box,
-                            const char *swatch) {
-            QTest::newRow(tag) << QString(script) << QString(box) << QString(swatch);
-        };
-        row("selection waits for the tick", "1", initialBox, "-");
-        row("first tick", "1 t", "1/23", "m");
-        row("another selection waits too", "1 t 2", "1/23", "m");
-        row("first run", "1 t23", "23/23", "o");
-        row("wrap", "1 t24", "1/23", "m");
-        row("resume mid-way, other clocks ran", "1 t7 2 t9 18 t3 1 t", "8/23", "m");
-        row("stopped mid-way stays", "1 t7 stop t5", "7/23", "m");
-        row("resume mid-way after a stop", "1 t7 stop t5 1 t", "8/23", "m");
-        row("resume at the last position", "1 t23 2 t9 18 t3 1 t", "1/23", "m");
-        row("selecting the running entry keeps the count", "5 t3 5 t", "4/33", "m");
-        row("equal length, own letter", "19 t4 18 t5", "5/24", "z");
-        row("equal text, running clock's letter", "19 t4 18 t5 19 t", "5/24", "a");
+        const ScriptRow rows[] = {
+            {"selection waits for the tick", "1", nullptr, initialBox, "-"},
+            {"first tick", "1 t", nullptr, "1/23", "m"},
+            {"another selection waits too", "1 t 2", nullptr, "1/23", "m"},
+            {"first run", "1 t23", nullptr, "23/23", "o"},
+            {"wrap", "1 t24", nullptr, "1/23", "m"},
+            {"resume mid-way, other clocks ran", "1 t7 2 t9 18 t3 1 t", nullptr, "8/23", "m"},
+            {"stopped mid-way stays", "1 t7 stop t5", nullptr, "7/23", "m"},
+            {"resume mid-way after a stop", "1 t7 stop t5 1 t", nullptr, "8/23", "m"},
+            {"resume at the last position", "1 t23 2 t9 18 t3 1 t", nullptr, "1/23", "m"},
+            {"selecting the running entry keeps the count", "5 t3 5 t", nullptr, "4/33", "m"},
+            {"equal length, own letter", "19 t4 18 t5", nullptr, "5/24", "z"},
+            {"equal text, running clock's letter", "19 t4 18 t5 19 t", nullptr, "5/24", "a"},
+            {"write: a position of the running clock", "4 t2 1", "3/23", "3/23", "n"},
+            {"write: leading blank", "4 t2 1", " 3/23", " 3/23", "a"},
+            {"write: leading zero", "4 t2 1", "03/23", "03/23", "a"},
+            {"write: another clock's length", "4 t2 1", "3/24", "3/24", "a"},
+            {"write: past the end", "4 t2 1", "24/23", "24/23", "a"},
+            {"write: no clock ran yet", "", "1/23", "1/23", "-"},
+            {"write: no clock runs", "9 t9 stop", "1/16", "1/16", "z"}};
+        test::addRows(rows);
     }
     void scriptsShowTheRunningClocksPosition() {
-        QFETCH(QString, script);
-        QFETCH(QString, swatch);
+        QFETCH(ScriptRow, row);
         Driven app;
-        app.play(script);
-        QTEST(app.box(), "box");
-        QCOMPARE(app.swatch(), swatch == "-" ? 0x808080u : grey(swatch.at(0).toLatin1()));
+        app.play(row.script);
+        if (row.write)
+            app.write(row.write);
+        QCOMPARE(app.box(), row.box);
+        QCOMPARE(app.swatch(), *row.swatch == '-' ? 0x808080u : grey(*row.swatch));
     }
 
     void selectingTheRunningEntryKeepsItsTexts() {
@@ -194,34 +208,6 @@ private slots:
         }
     }
 
-    // A write of the box colours the swatch only with a position of the running clock: the
-    // swatch's letter after the script and the write, "-" for its first grey.
-    void writesColourTheSwatchOnlyAsPositions_data() {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("swatch");
-        const auto row = [](const char *tag, const char *script, const char *text,
-                            const char *swatch) {
-            QTest::newRow(tag) << QString(script) << QString(text) << QString(swatch);
-        };
-        row("a position of the running clock", "4 t2 1", "3/23", "n");
-        row("leading blank", "4 t2 1", " 3/23", "a");
-        row("leading zero", "4 t2 1", "03/23", "a");
-        row("another clock's length", "4 t2 1", "3/24", "a");
-        row("past the end", "4 t2 1", "24/23", "a");
-        row("no clock ran yet", "", "1/23", "-");
-        row("no clock runs", "9 t9 stop", "1/16", "z");
-    }
-    void writesColourTheSwatchOnlyAsPositions() {
-        QFETCH(QString, script);
-        QFETCH(QString, text);
-        QFETCH(QString, swatch);
-        Driven app;
-        app.play(script);
-        app.write(text);
-        QCOMPARE(app.swatch(), swatch == "-" ? 0x808080u : grey(swatch.at(0).toLatin1()));
-    }
-
     // A random walk of selections, stop commands and ticks against the model. The seed can be
     // changed with LUMATIC_MODEL_SEED to explore other walks.
     void randomWalkAgreesWithTheModel() {
@@ -245,18 +231,9 @@ private slots:
                 model.tick();
             }
             const QString where = QString("seed %1, step %2").arg(seed).arg(step);
-            QVERIFY2(app.box() == model.box, qPrintable(where));
-            QVERIFY2(app.swatch() == model.swatch, qPrintable(where));
-            QVERIFY2(app.text("style") == model.style, qPrintable(where));
-            QVERIFY2(app.text("strings") == model.strings, qPrintable(where));
-            QVERIFY2(app.text("uses") == model.uses, qPrintable(where));
-            const PreviewClocks *clocks = app.windows.existingClocks();
-            for (int clock = 1; clock <= clockCount; ++clock) {
-                const bool running = clocks && clocks->isEnabled(clock);
-                const int count = clocks ? clocks->clock(clock).position() : 0;
-                QVERIFY2(running == (clock == model.running), qPrintable(where));
-                QVERIFY2(count == model.counters[clock - 1], qPrintable(where));
-            }
+            const QStringList seen = test::shownTexts(app.windows, true), expected = model.seen();
+            QVERIFY2(seen == expected,
+                     qPrintable(where + ": " + seen.join('|') + " against " + expected.join('|')));
         }
     }
 };

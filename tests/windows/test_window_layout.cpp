@@ -2,11 +2,14 @@
 #include "shown_main_window.h"
 #include "toolkit/colours.h"
 #include "toolkit/controls.h"
+#include "windows/help/help_window.h"
 
-#include <QApplication>
-#include <QTest>
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QPointer>
 
 using namespace lumatic;
+using lumatic::test::control;
 
 namespace {
 
@@ -33,45 +36,84 @@ int inkRight(const QImage &image, const QRect &region) {
     return -1;
 }
 
+// Every node below the window, as an assistive tool walks it.
+QList<QAccessibleInterface *> walk(QAccessibleInterface *node) {
+    QList<QAccessibleInterface *> nodes_;
+    for (int i = 0; i < node->childCount(); ++i) {
+        QAccessibleInterface *child = node->child(i);
+        nodes_ << child << walk(child);
+    }
+    return nodes_;
+}
+
+QAccessibleInterface *named(const QList<QAccessibleInterface *> &nodes_,
+                            const QString &objectName) {
+    for (QAccessibleInterface *node : nodes_)
+        if (node->object() && node->object()->objectName() == objectName)
+            return node;
+    return nullptr;
+}
+
 } // namespace
 
-class TestMainLayout : public QObject {
+// The main window and the help window as drawn, and the main window as assistive tools read it.
+class TestWindowLayout : public QObject {
     Q_OBJECT
 
     test::ShownMainWindow shown_;
     MainWindow *main_ = nullptr;
+    QList<QAccessibleInterface *> nodes_; // as assistive tools find them
+    HelpWindow help_;
+
+    // The window a row's tag names: the help window's start with "help ".
+    QWidget &rowWindow() {
+        return QTest::currentDataTag()[0] == 'h' ? static_cast<QWidget &>(help_) : *main_;
+    }
+    static QString rowControl() { return QString(QTest::currentDataTag()).section(' ', -1); }
 
 private slots:
     void initTestCase() {
         shown_.init();
         main_ = &shown_.main();
+        nodes_ = walk(QAccessible::queryAccessibleInterface(main_));
+        help_.showNonModal();
+        QVERIFY(QTest::qWaitForWindowExposed(&help_));
     }
     void cleanupTestCase() { shown_.cleanup(); }
 
     void window() {
-        QCOMPARE(main_->objectName(), "Form1");
-        QCOMPARE(main_->windowTitle(), "Kingpin Lumatic");
-        QCOMPARE(main_->size(), QSize(298, 379));
-        QCOMPARE(main_->minimumSize(), main_->maximumSize());
-        QCOMPARE(main_->palette().color(QPalette::Window), rgb(0x1D1D1D));
+        test::checkWindow(*main_, "Form1", "Kingpin Lumatic", {298, 379});
         QVERIFY(!main_->windowIcon().isNull());
         QVERIFY(main_->windowIcon().availableSizes().contains(QSize(16, 16)));
         QVERIFY(main_->windowIcon().availableSizes().contains(QSize(32, 32)));
     }
 
+    // Where each control lies, shown and never taking the focus.
     void geometry_data() {
         QTest::addColumn<QString>("container");
         QTest::addColumn<QRect>("pixels");
         const struct {
             const char *name, *container;
             QRect pixels;
-        } rows[] = {
-            {"Frame3", "Form1", {152, 24, 137, 185}}, {"Frame2", "Form1", {8, 24, 137, 185}},
-            {"Frame1", "Form1", {8, 216, 281, 153}},  {"Image3", "Form1", {272, 0, 24, 22}},
-            {"Label22", "Form1", {8, 8, 225, 17}},    {"Image2", "Form1", {248, 0, 24, 22}},
-            {"Image1", "Form1", {224, 0, 24, 22}},    {"stylerun", "Frame1", {8, 56, 265, 19}},
-            {"style", "Frame1", {8, 16, 265, 17}},    {"uses", "Frame1", {8, 72, 265, 49}},
-            {"preview", "Frame1", {8, 120, 265, 25}}, {"strings", "Frame1", {8, 32, 265, 25}}};
+        } rows[] = {{"Frame3", "Form1", {152, 24, 137, 185}},
+                    {"Frame2", "Form1", {8, 24, 137, 185}},
+                    {"Frame1", "Form1", {8, 216, 281, 153}},
+                    {"Image3", "Form1", {272, 0, 24, 22}},
+                    {"Label22", "Form1", {8, 8, 225, 17}},
+                    {"Image2", "Form1", {248, 0, 24, 22}},
+                    {"Image1", "Form1", {224, 0, 24, 22}},
+                    {"stylerun", "Frame1", {8, 56, 265, 19}},
+                    {"style", "Frame1", {8, 16, 265, 17}},
+                    {"uses", "Frame1", {8, 72, 265, 49}},
+                    {"preview", "Frame1", {8, 120, 265, 25}},
+                    {"strings", "Frame1", {8, 32, 265, 25}},
+                    {"help Frame1", "Form3", {8, 24, 241, 169}},
+                    {"help Label1", "Frame1", {8, 24, 225, 97}},
+                    {"help Label2", "Frame1", {8, 128, 57, 17}},
+                    {"help Label3", "Frame1", {8, 144, 49, 17}},
+                    {"help Frame2", "Form3", {8, 200, 241, 129}},
+                    {"help Label4", "Frame2", {8, 24, 225, 97}},
+                    {"help Image1", "Form3", {224, 0, 24, 22}}};
         for (const auto &row : rows)
             QTest::newRow(row.name) << row.container << row.pixels;
         for (int row = 1; row <= 10; ++row) {
@@ -83,10 +125,12 @@ private slots:
     void geometry() {
         QFETCH(QString, container);
         QFETCH(QRect, pixels);
-        const QString name = QTest::currentDataTag();
-        test::checkPlace(*main_, name, container, pixels);
-        if (!QTest::currentTestFailed())
-            QVERIFY(shown_.control(name)->isVisible());
+        test::checkPlace(rowWindow(), rowControl(), container, pixels);
+        if (QTest::currentTestFailed())
+            return;
+        const QWidget *widget = test::control(rowWindow(), rowControl());
+        QVERIFY(widget->isVisible());
+        QVERIFY(widget->focusPolicy() == Qt::NoFocus || !widget->isEnabled());
     }
 
     void texts_data() {
@@ -107,13 +151,27 @@ private slots:
         row("bottom left", "Label10", "10 - Fluorescent Flicker", 0xC0C0C0, false);
         row("bottom right", "Label11", "20 - Three Cycle Strobe 3", 0xC0C0C0, false);
         row("entry 14", "Label17", "14 - Fluorescent Flicker 4", 0xC0C0C0, false);
+        row("help text", "Label1",
+            "(This program is meant for map making for the game Kingpin: Life of Crime. First "
+            "click a light style you would like to read more about and see a short preview. "
+            "When found a good one for your map, use the # in (most likely) Kpradiant for...",
+            0xC0C0C0, true);
+        row("help key", "Label2", "Key: Style", 0xA6C1C6, true);
+        row("help value", "Label3", "Value: #", 0xA6C1C6, true);
     }
     void texts() {
         QFETCH(QString, name);
         QFETCH(QString, text);
         QFETCH(uint, colour);
         QFETCH(bool, arial);
-        test::checkLabel(*main_, name, text, colour, arial);
+        test::checkLabel(rowWindow(), name, text, colour, arial);
+        if (QTest::currentTestFailed())
+            return;
+        // The whole text shows within its box.
+        const auto *label = test::control<QLabel>(rowWindow(), name);
+        const QRect needed = QFontMetrics(label->font())
+                                 .boundingRect(label->rect(), Qt::TextWordWrap, label->text());
+        QVERIFY(needed.height() <= label->height());
     }
 
     // The longest caption has to show whole on its single line.
@@ -266,7 +324,106 @@ private slots:
             QVERIFY2(widget->focusPolicy() == Qt::NoFocus || !widget->isEnabled(),
                      qPrintable(widget->objectName()));
     }
+
+    void everyControlIsNamed() {
+        // Three frames, four controls on the window, twenty list labels, five in the information.
+        QCOMPARE(nodes_.size(), 3 + 4 + 20 + 5);
+        for (QAccessibleInterface *node : nodes_)
+            QVERIFY2(!node->text(QAccessible::Name).isEmpty(),
+                     qPrintable(node->object()->objectName()));
+    }
+
+    void namesAndRoles_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("role");
+        const auto row = [](const char *tag, const char *control, const char *name,
+                            QAccessible::Role role) {
+            QTest::newRow(tag) << QString(control) << QString(name) << int(role);
+        };
+        row("help", "Image1", "Help and About", QAccessible::Button);
+        row("news", "Image2", "News", QAccessible::Button);
+        row("close", "Image3", "Close Everything", QAccessible::Button);
+        row("first entry", "Label1", "1 - Fire Flicker", QAccessible::StaticText);
+        row("entry 11", "Label20", "11 - Black Fade Pulse", QAccessible::StaticText);
+        row("version", "Label22", "Lumatic v1.0 (For Kingpin)", QAccessible::StaticText);
+        row("information", "Frame1", "Style Information and Uses", QAccessible::Client);
+        row("swatch", "preview", "Preview", QAccessible::Client);
+        row("position box", "stylerun", "Position", QAccessible::EditableText);
+    }
+    void namesAndRoles() {
+        QFETCH(QString, control);
+        QAccessibleInterface *node = named(nodes_, control);
+        QVERIFY(node);
+        QTEST(node->text(QAccessible::Name), "name");
+        QTEST(int(node->role()), "role");
+    }
+
+    void thePreviewSpeaksItsLevelAndPosition() {
+        MainWindow &main = shown_.main();
+        main.Label_Click(4);
+        shown_.registry().clocks().tick(4);
+        QAccessibleInterface *swatch = named(nodes_, "preview");
+        QCOMPARE(swatch->text(QAccessible::Description), "Level m");
+        shown_.registry().clocks().tick(4);
+        QCOMPARE(swatch->text(QAccessible::Description), "Level a");
+        QAccessibleInterface *box = named(nodes_, "stylerun");
+        QCOMPARE(box->textInterface()->text(0, box->textInterface()->characterCount()), "2/12");
+        main.Form_Click();
+    }
+
+    // An assistive tool presses a picture button as a user clicks it.
+    void pictureButtonsCanBePressed() {
+        QAccessibleInterface *help = named(nodes_, "Image1");
+        QVERIFY(help->actionInterface());
+        QVERIFY(help->actionInterface()->actionNames().contains(
+            QAccessibleActionInterface::pressAction()));
+        help->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_VERIFY(shown_.registry().existingHelpWindow());
+    }
+
+    void helpWindow() {
+        HelpWindow &help = help_;
+        test::checkWindow(help, "Form3", "Help and About", {256, 342});
+        QCOMPARE(control<PictureButton>(help, "Image1")->picture().size(), QSize(24, 22));
+        // The grey line runs along the top from the left edge to the picture.
+        const QImage image = shot(help);
+        QCOMPARE(image.pixelColor(0, 8), colourFromValue(0x808080));
+        QCOMPARE(image.pixelColor(223, 8), colourFromValue(0x808080));
+        QCOMPARE(image.pixelColor(100, 7), colourFromValue(0x1D1D1D));
+    }
+
+    void helpCaptionsAndAbout() {
+        HelpWindow &help = help_;
+        const auto *instructions = control<Frame>(help, "Frame1");
+        QCOMPARE(instructions->caption(), "Help (Instructions)");
+        QCOMPARE(instructions->captionFont().pointSizeF(), 9.75);
+        const auto *about = control<Frame>(help, "Frame2");
+        QCOMPARE(about->caption(), "About");
+        QCOMPARE(about->captionFont(), QApplication::font());
+        // Three sentences of credit, with contact details that belong to nobody real.
+        const QString credits = control<QLabel>(help, "Label4")->text();
+        QCOMPARE(credits.count(". ") + 1, 3);
+        QVERIFY(credits.contains("the Lumatic authors"));
+        QVERIFY(credits.contains("@example.org"));
+    }
+
+    void helpPictureClosesItAndNothingElseDoes() {
+        QPointer<HelpWindow> help = new HelpWindow;
+        help->showNonModal();
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        QTest::mouseClick(help, Qt::LeftButton, {}, QPoint(3, 3));
+        for (const char *name : {"Frame1", "Frame2", "Label1", "Label2", "Label4"}) {
+            auto *target = help->findChild<QWidget *>(name);
+            QVERIFY2(target, name);
+            QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(3, 3));
+        }
+        QVERIFY(help->isVisible());
+        QTest::mouseClick(control(*help, "Image1"), Qt::LeftButton);
+        QVERIFY(!help->isVisible());
+        QTRY_VERIFY(help.isNull());
+    }
 };
 
-LUMATIC_TEST_MAIN(TestMainLayout)
-#include "test_main_layout.moc"
+LUMATIC_TEST_MAIN(TestWindowLayout)
+#include "test_window_layout.moc"

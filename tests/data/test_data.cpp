@@ -1,17 +1,22 @@
+#include "data/level_colours.h"
 #include "data/style_catalogue.h"
 #include "lumatic_test.h"
 
 #include <QRegularExpression>
-#include <QTest>
 #include <set>
 
 using namespace lumatic;
 using lumatic::test::q;
 
-class TestStyleCatalogue : public QObject {
+// The data the windows show: the light styles and the greys of their level letters.
+class TestData : public QObject {
     Q_OBJECT
 
+    LevelColours colours_;
+
 private slots:
+    void initTestCase() { colours_.fill(); }
+
     void entries_data() {
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("caption");
@@ -105,7 +110,62 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(std::out_of_range, styleEntry(0));
         QVERIFY_THROWS_EXCEPTION(std::out_of_range, styleEntry(21));
     }
+
+    // The swatch's grey for a letter, in 0x00BBGGRR, and the decimal text the table keeps it as;
+    // -1: no level letter, no colour.
+    void greyOfALetter_data() {
+        QTest::addColumn<char>("letter");
+        QTest::addColumn<int>("colour");
+        QTest::addColumn<QString>("text");
+        const struct {
+            const char *name;
+            char letter;
+            int colour;
+            const char *text;
+        } rows[] = {{"a is black", 'a', 0, "0"},
+                    {"b", 'b', 0x0A0A0A, "657930"},
+                    {"j", 'j', 0x5A5A5A, "5921370"},
+                    {"m is 120, not 128", 'm', 0x787878, "7895160"},
+                    {"y", 'y', 0xF0F0F0, "15790320"},
+                    {"z is 250, not white", 'z', 0xFAFAFA, "16448250"},
+                    {"capital", 'M', -1, ""},
+                    {"before a", '`', -1, ""},
+                    {"after z", '{', -1, ""},
+                    {"digit", '5', -1, ""},
+                    {"n, past the middle", 'n', 0x828282, "8553090"},
+                    {"blank", ' ', -1, ""}};
+        for (const auto &row : rows)
+            QTest::newRow(row.name) << row.letter << row.colour << row.text;
+    }
+    void greyOfALetter() {
+        QFETCH(char, letter);
+        QFETCH(int, colour);
+        QFETCH(QString, text);
+        if (colour < 0) {
+            QCOMPARE(colours_.colour(letter), std::nullopt);
+            return;
+        }
+        QCOMPARE(colours_.colour(letter), std::optional<std::int32_t>(colour));
+        QCOMPARE(QString::fromStdString(colours_.text(letter - 'a')), text);
+    }
+
+    // From a to z each letter is a grey, ten levels of red, green and blue brighter than the last.
+    void everyLetterIsTenLevelsBrighter() {
+        for (char letter = 'b'; letter <= 'z'; ++letter) {
+            const std::int32_t value = *colours_.colour(letter),
+                               before = *colours_.colour(char(letter - 1));
+            for (int shift : {0, 8, 16})
+                QVERIFY2(((value >> shift) & 0xFF) == ((before >> shift) & 0xFF) + 10,
+                         qPrintable(QString(QChar(letter))));
+        }
+    }
+
+    void unfilledTableGivesNoColour() {
+        const LevelColours colours;
+        QVERIFY(!colours.filled());
+        QCOMPARE(colours.colour('m'), std::nullopt);
+    }
 };
 
-QTEST_APPLESS_MAIN(TestStyleCatalogue)
-#include "test_style_catalogue.moc"
+QTEST_APPLESS_MAIN(TestData)
+#include "test_data.moc"
