@@ -98,7 +98,7 @@ private:
 
     // Brings the windows into the state, from a news window made afresh.
     void enter(State state) {
-        if (NewsWindow *open = static_cast<NewsWindow *>(windows_.existingNewsWindow()))
+        if (auto *open = static_cast<NewsWindow *>(windows_.existingNewsWindow()))
             open->close();
         if (state == State::Help)
             windows_.showHelp();
