@@ -216,7 +216,7 @@ void TestWebBrowser::initTestCase() {
     host_ = new QWidget;
     host_->resize(640, 480);
     QString error;
-    browser_ = engine(host_, &error);
+    browser_ = loadEngine(host_, &error);
     QVERIFY2(browser_, qPrintable(error));
     browser_->widget()->setGeometry(host_->rect());
     host_->show();

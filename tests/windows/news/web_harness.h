@@ -21,8 +21,11 @@
 
 namespace lumatic::test {
 
-inline Browser *engine(QWidget *host, QString *error = nullptr) {
+inline Browser *loadEngine(QWidget *host, QString *error) {
     return loadBrowser(host, {QStringLiteral(LUMATIC_TEST_WEB_MODULE)}, error);
+}
+inline Browser *engine(QWidget *host) {
+    return loadEngine(host, nullptr);
 }
 
 // Whether the load that finished reports success, waiting for it if it has not ended yet.
@@ -46,17 +49,20 @@ inline bool painted(const HttpServer &server, int before) {
     return QTest::qWaitFor([&] { return server.hits("/painted") > before; }, 10000);
 }
 
-// The processes that pid started itself: a program's engine processes, once the engine has
-// started, which it does before its first page does anything.
-inline int childProcesses(qint64 pid) {
+// The engine's processes that pid started itself, each of which names its kind on its
+// command line: none until the engine starts, which it does before any page does anything.
+inline int engineProcesses(qint64 pid) {
     int found = 0;
     for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
-        if (entry.toInt() <= 0 || !stat.open(QIODevice::ReadOnly))
+        QFile command(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        if (entry.toInt() <= 0 || !stat.open(QIODevice::ReadOnly) ||
+            !command.open(QIODevice::ReadOnly))
             continue;
         // pid (name) state ppid ...: the name may hold blanks, never a ')'.
         const QList<QByteArray> fields = stat.readAll().split(')').last().split(' ');
-        found += fields.size() > 2 && fields[2].toLongLong() == pid;
+        found += fields.size() > 2 && fields[2].toLongLong() == pid &&
+                 command.readAll().contains("--type=");
     }
     return found;
 }
