@@ -105,14 +105,38 @@ class TestNewsWindow : public QObject {
         return static_cast<NewsWindow &>(windows.newsWindow());
     }
 
-    static void checkConfirming(NewsWindow &window) {
-        QCOMPARE(window.windowTitle(), "Message");
-        QCOMPARE(window.size(), confirming);
-        for (const char *shown : {"Label1", "Command1", "Command2"})
-            QVERIFY2(control(window, shown)->isVisible(), shown);
-        for (const char *hidden : {"web", "Command3", "Command4"})
-            QVERIFY2(!control(window, hidden)->isVisible(), hidden);
-        QCOMPARE(browserOf(window), nullptr);
+    // The news window shown as the main window shows it; a window never exposed fails later.
+    static NewsWindow &shownNews(WindowRegistry &windows) {
+        windows.showNews();
+        NewsWindow &window = news(windows);
+        (void)QTest::qWaitForWindowExposed(&window);
+        return window;
+    }
+
+    // Okay shows the notice in place of the page, and so does Refresh: the engine never
+    // started, and so neither ended this process nor asked for a page.
+    static void checkRefused(NewsWindow &window, const char *text, const HttpServer &server) {
+        QTest::mouseClick(control(window, "Command1"), Qt::LeftButton);
+        QLabel *notice = noticeOf(window);
+        QVERIFY(notice && notice->isVisible());
+        QCOMPARE(notice->text(), text);
+        QCOMPARE(notice->palette().color(QPalette::WindowText), colourFromValue(0xC0C0C0));
+        QTest::mouseClick(control(window, "Command3"), Qt::LeftButton);
+        QVERIFY(notice->isVisible());
+        QCOMPARE(engineProcesses(::getpid()), 0);
+        QCOMPARE(server.hits("/"), 0);
+    }
+
+    // The window asking first, or browsing: its title, its size and the controls it shows.
+    static void checkShows(NewsWindow &window, bool browsing) {
+        QCOMPARE(window.windowTitle(),
+                 browsing ? "Latest news and check for recent upgrades" : "Message");
+        QCOMPARE(window.size(), browsing ? ::browsing : confirming);
+        for (const char *asking : {"Label1", "Command1", "Command2"})
+            QVERIFY2(control(window, asking)->isVisible() != browsing, asking);
+        for (const char *browser : {"web", "Command3", "Command4"})
+            QVERIFY2(control(window, browser)->isVisible() == browsing, browser);
+        QCOMPARE(browserOf(window) != nullptr, browsing);
     }
 
     static bool okayAndLoad(NewsWindow &window) {
@@ -143,10 +167,8 @@ private slots:
     // Runs first: before Okay nothing may touch the network or the engine.
     void cancelGoesNowhere() {
         auto windows = makeWindows(server_.url("/"));
-        windows->showNews();
-        NewsWindow &window = news(*windows);
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        checkConfirming(window);
+        NewsWindow &window = shownNews(*windows);
+        checkShows(window, false);
         QPointer<NewsWindow> gone = &window;
         QTest::mouseClick(control(window, "Command2"), Qt::LeftButton);
         QVERIFY(!windows->existingNewsWindow());
@@ -206,7 +228,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), control(window, "Command1"));
         QTest::keyClick(&window, Qt::Key_Escape);
         QVERIFY(windows->existingNewsWindow());
-        checkConfirming(window);
+        checkShows(window, false);
         // The module is not where the program looks for it from the tests' folder: the browser
         // area says that there is no browser, standard error why, on one line; the window stays
         // usable.
@@ -270,20 +292,10 @@ private slots:
         // The tests' main() switched it off for root.
         qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
         auto windows = makeWindows(server_.url("/"));
-        windows->showNews();
-        NewsWindow &window = news(*windows);
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTest::mouseClick(control(window, "Command1"), Qt::LeftButton);
-        QLabel *notice = noticeOf(window);
-        QVERIFY(notice && notice->isVisible());
-        QCOMPARE(notice->text(),
-                 "The web browser does not run as root without QTWEBENGINE_DISABLE_SANDBOX=1.");
-        QCOMPARE(notice->palette().color(QPalette::WindowText), colourFromValue(0xC0C0C0));
-        QTest::mouseClick(control(window, "Command3"), Qt::LeftButton);
-        QVERIFY(notice->isVisible());
-        // The engine starts its processes as it starts, and would have ended this one then.
-        QCOMPARE(engineProcesses(::getpid()), 0);
-        QCOMPARE(server_.hits("/"), 0);
+        NewsWindow &window = shownNews(*windows);
+        checkRefused(window,
+                     "The web browser does not run as root without QTWEBENGINE_DISABLE_SANDBOX=1.",
+                     server_);
         QTest::mouseClick(control(window, "Command4"), Qt::LeftButton);
         QVERIFY(!windows->existingNewsWindow());
     }
@@ -312,21 +324,15 @@ private slots:
         QTest::mouseClick(control(main, "Image1"), Qt::LeftButton);
         QVERIFY(windows.existingHelpWindow() && windows.existingHelpWindow()->isVisible());
         QTest::mouseClick(control(main, "Image2"), Qt::LeftButton);
-        NewsWindow &window = news(windows);
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTest::mouseClick(control(window, "Command1"), Qt::LeftButton);
+        NewsWindow &window = shownNews(windows);
         if (mode == "no namespaces") {
-            QVERIFY(noticeOf(window) && noticeOf(window)->isVisible());
-            QCOMPARE(noticeOf(window)->text(),
-                     "The web browser needs user namespaces for its sandbox, and this system "
-                     "refuses them; allow them, or set QTWEBENGINE_DISABLE_SANDBOX=1 to browse "
-                     "without the sandbox.");
-            QTest::mouseClick(control(window, "Command3"), Qt::LeftButton);
-            QVERIFY(noticeOf(window)->isVisible());
-            // The engine never started, and so neither ended the process nor asked for a page.
-            QCOMPARE(engineProcesses(::getpid()), 0);
-            QCOMPARE(tls.hits("/"), 0);
+            checkRefused(window,
+                         "The web browser needs user namespaces for its sandbox, and this system "
+                         "refuses them; allow them, or set QTWEBENGINE_DISABLE_SANDBOX=1 to "
+                         "browse without the sandbox.",
+                         tls);
         } else {
+            QTest::mouseClick(control(window, "Command1"), Qt::LeftButton);
             QTRY_COMPARE_WITH_TIMEOUT(tls.hits("/painted"), 1, 15000);
             QVERIFY(engineProcesses(::getpid()) > 0);
             QTest::mouseClick(control(window, "Command3"), Qt::LeftButton);
@@ -375,17 +381,9 @@ private slots:
 
     void okayBrowsesAndReopeningStartsOver() {
         auto windows = makeWindows(server_.url("/"));
-        windows->showNews();
-        NewsWindow &window = news(*windows);
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        NewsWindow &window = shownNews(*windows);
         QVERIFY(okayAndLoad(window));
-        QCOMPARE(window.windowTitle(), "Latest news and check for recent upgrades");
-        QCOMPARE(window.size(), browsing);
-        QVERIFY(control(window, "web")->isVisible() && control(window, "Command3")->isVisible() &&
-                control(window, "Command4")->isVisible());
-        QVERIFY(!control(window, "Label1")->isVisible() &&
-                !control(window, "Command1")->isVisible() &&
-                !control(window, "Command2")->isVisible());
+        checkShows(window, true);
         QCOMPARE(browserOf(window)->url(), server_.url("/"));
         QCOMPARE(browserOf(window)->widget()->geometry(),
                  QRect(QPoint(), control(window, "web")->size()));
@@ -395,13 +393,12 @@ private slots:
         windows->showNews();
         QCOMPARE(&news(*windows), &window);
         QCOMPARE(browserOf(window), browser);
-        QCOMPARE(window.size(), browsing);
-        QCOMPARE(window.windowTitle(), "Latest news and check for recent upgrades");
+        checkShows(window, true);
 
         QTest::mouseClick(control(window, "Command4"), Qt::LeftButton);
         QVERIFY(!windows->existingNewsWindow());
         windows->showNews();
-        checkConfirming(news(*windows));
+        checkShows(news(*windows), false);
     }
 
     void refreshReturnsToTheNewsAfterALink_data() {
@@ -426,9 +423,7 @@ private slots:
         QFETCH(bool, rendererDies);
         const QUrl address = server_.url(QString::fromLatin1(newsPage));
         auto windows = makeWindows(address);
-        windows->showNews();
-        NewsWindow &window = news(*windows);
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        NewsWindow &window = shownNews(*windows);
         const int before = server_.hits("/painted");
         QVERIFY(okayAndLoad(window));
         QVERIFY(painted(server_, before));

@@ -134,52 +134,46 @@ void TestWebBrowser::initTestCase() {
     server_.route("/", cacheable({.body = page("home", "<a href=/next>next</a>", css)}));
     server_.route("/style.css",
                   cacheable({.body = "body{background:#cde}", .contentType = "text/css"}));
+    // Pages named after their path, and pages that are one click target running a script.
+    const auto serve = [this](const char *path, const QByteArray &body) {
+        server_.route(path, {.body = page(path + 1, body)});
+    };
+    const auto onClick = [&](const char *path, const QByteArray &script) {
+        serve(path, "<div onclick=\"" + script + "\">" + (path + 1) + "</div>");
+    };
     // Not cacheable: a click on home's link shows as a request.
-    server_.route("/next", {.body = page("next", "<a href=/>home</a>")});
+    serve("/next", "<a href=/>home</a>");
     server_.route("/slow", {.body = page("slow", "slow"), .delayMs = 3000});
-    server_.route("/slowlink", {.body = page("slowlink", "<a href=/slow>slow</a>")});
-    server_.route("/blank", {.body = page("blank", "<a href=/popup target=_blank" + reportClick +
-                                                       ">popup</a>")});
-    server_.route("/open", {.body = page("open", "<div onclick=\"window.open('/popup'); "
-                                                 "fetch('/opened')\">open</div>")});
-    server_.route("/mailto", {.body = page("mailto", "<a href=mailto:nobody@example.invalid" +
-                                                         reportClick + ">mail</a>")});
-    server_.route("/popup", {.body = page("popup", "popup")});
+    serve("/slowlink", "<a href=/slow>slow</a>");
+    serve("/blank", "<a href=/popup target=_blank" + reportClick + ">popup</a>");
+    onClick("/open", "window.open('/popup'); fetch('/opened')");
+    serve("/mailto", "<a href=mailto:nobody@example.invalid" + reportClick + ">mail</a>");
+    serve("/popup", "popup");
     server_.route("/to-home", {.body = {}, .headers = {{"Location", "/"}}, .status = 302});
     server_.route("/download",
                   {.body = "payload",
                    .contentType = "application/octet-stream",
                    .headers = {{"Content-Disposition", "attachment; filename=x.bin"}}});
-    server_.route("/notify",
-                  {.body = page("notify", "<div onclick=\"Notification.requestPermission()"
-                                          ".then(p => fetch('/permission-' + p))\">ask</div>")});
-    server_.route("/alert", {.body = page("alert", "<div onclick=\"for (let i = 0; i < 20; ++i) "
-                                                   "alert(i); fetch('/alerted')\">alert</div>")});
-    server_.route("/confirm", {.body = page("confirm", "<div onclick=\"fetch('/confirmed-' + "
-                                                       "confirm('Sure?'))\">confirm</div>")});
-    server_.route("/prompt", {.body = page("prompt", "<div onclick=\"fetch('/prompted-' + "
-                                                     "prompt('Name?', 'x'))\">prompt</div>")});
+    onClick("/notify", "Notification.requestPermission().then(p => fetch('/permission-' + p))");
+    onClick("/alert", "for (let i = 0; i < 20; ++i) alert(i); fetch('/alerted')");
+    onClick("/confirm", "fetch('/confirmed-' + confirm('Sure?'))");
+    onClick("/prompt", "fetch('/prompted-' + prompt('Name?', 'x'))");
     // The leave-page question is asked only of a page the user has touched.
-    server_.route("/leave", {.body = page("leave", "<div onclick=\"onbeforeunload = e => { "
-                                                   "e.preventDefault(); return e.returnValue = "
-                                                   "'Stay?'; }; fetch('/armed')\">leave</div>")});
-    server_.route("/file",
-                  {.body = page("file", "<input type=file style=\"width:100%;height:100%\"" +
-                                            reportClick + ">")});
+    onClick("/leave", "onbeforeunload = e => { e.preventDefault(); return e.returnValue = "
+                      "'Stay?'; }; fetch('/armed')");
+    serve("/file", "<input type=file style=\"width:100%;height:100%\"" + reportClick + ">");
     // Says its value once a refused picker would have been long gone.
-    server_.route("/colour", {.body = page("colour", "<input type=color value=#123456 "
-                                                     "style=\"width:100%;height:100%\" onclick=\""
-                                                     "setTimeout(() => fetch('/colour-' + "
-                                                     "this.value.slice(1)), 500)\">")});
+    serve("/colour", "<input type=color value=#123456 style=\"width:100%;height:100%\" "
+                     "onclick=\"setTimeout(() => fetch('/colour-' + this.value.slice(1)), 500)\">");
     // Keeps every block it writes, and says how far it has come in MiB.
     const QByteArray grow = "<script>let kept = [], mib = 0; setTimeout(function grow() { "
                             "const block = new Uint8Array(64 << 20); "
                             "for (let i = 0; i < block.length; i += 4096) block[i] = 1; "
                             "kept.push(block); fetch('/grew?' + (mib += 64)); "
                             "if (mib < 4096) setTimeout(grow, 100); })</script>";
-    server_.route("/grow", {.body = page("grow", grow)});
-    server_.route("/source", {.body = page("source", "source")});
-    server_.route("/plain", {.body = page("plain", "plain")});
+    serve("/grow", grow);
+    serve("/source", "source");
+    serve("/plain", "plain");
     server_.route("/sign-in", {.body = page("sign-in", "no entry"),
                                .headers = {{"WWW-Authenticate", "Basic realm=\"news\""}},
                                .status = 401});
