@@ -96,9 +96,10 @@ class TestNewsWindow : public QObject {
 
     HttpServer server_, untrusted_{HttpServer::Https};
 
-    std::unique_ptr<WindowRegistry> makeWindows(const QUrl &address) {
+    static std::unique_ptr<WindowRegistry>
+    makeWindows(const QUrl &address, const NewsWindow::BrowserMaker &maker = engine) {
         return std::make_unique<WindowRegistry>(
-            [] { return nullptr; }, [address] { return new NewsWindow(address, engine); });
+            [] { return nullptr; }, [address, maker] { return new NewsWindow(address, maker); });
     }
 
     static NewsWindow &news(WindowRegistry &windows) {
@@ -211,17 +212,13 @@ private slots:
             QCOMPARE(QFontInfo(button->font()).family(), "Liberation Sans");
             QCOMPARE(button->font().pointSizeF(), 9.0);
             QVERIFY(!button->isDefault());
-        } else if (auto *label = qobject_cast<QLabel *>(widget)) {
-            QCOMPARE(label->text(), text);
-            QCOMPARE(label->palette().color(QPalette::WindowText), colourFromValue(0xC0C0C0));
-            QVERIFY(!label->autoFillBackground());
+        } else if (qobject_cast<QLabel *>(widget)) {
+            checkLabel(window, name, text, 0xC0C0C0);
         }
     }
 
     void okayHoldsTheFocusAndKeysActOnlyThroughIt() {
-        auto windows = std::make_unique<WindowRegistry>(
-            [] { return nullptr; },
-            [] { return new NewsWindow(QUrl("http://127.0.0.1:9/"), NewsWindow::engineBrowser); });
+        auto windows = makeWindows(QUrl("http://127.0.0.1:9/"), NewsWindow::engineBrowser);
         windows->showNews();
         NewsWindow &window = news(*windows);
         QVERIFY(QTest::qWaitForWindowActive(&window));
