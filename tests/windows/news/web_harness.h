@@ -15,6 +15,7 @@
 #include <QMetaMethod>
 #include <QPointer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <functional>
@@ -67,28 +68,31 @@ inline int engineProcesses(qint64 pid) {
     return found;
 }
 
-// Whether this process is the child that inChild() started.
+// Whether this process is the child that passesInChild() started.
 inline bool isChild() {
     return qEnvironmentVariableIsSet("LUMATIC_TEST_CHILD");
 }
 
 // Runs the current test function again in a child process, with the environment changed by
-// change; gives its exit code (-1 when it crashed or hung), its output and its error output.
-inline int inChild(QByteArray *output, QByteArray *error = nullptr,
-                   const std::function<void(QProcessEnvironment &)> &change = {}) {
+// change: whether it passed there. What it wrote goes to *output and *error.
+inline bool passesInChild(QByteArray *output, QByteArray *error = nullptr,
+                          const std::function<void(QProcessEnvironment &)> &change = {}) {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LUMATIC_TEST_CHILD"), QStringLiteral("1"));
     if (change)
         change(environment);
     child.setProcessEnvironment(environment);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QString::fromLatin1(QTest::currentTestFunction())});
+    const QString function = QString::fromLatin1(QTest::currentTestFunction());
+    child.start(QCoreApplication::applicationFilePath(), {function});
     const bool ended = child.waitForFinished(60000);
     *output = child.readAllStandardOutput();
     if (error)
         *error = child.readAllStandardError();
-    return ended && child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+    const QRegularExpression passed(QStringLiteral("^PASS   : \\w+::%1\\(\\)$").arg(function),
+                                    QRegularExpression::MultilineOption);
+    return ended && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 &&
+           passed.match(QString::fromLocal8Bit(*output)).hasMatch();
 }
 
 // Accepts the certificate of one server on each page of a browser, as a user who checked it
