@@ -49,11 +49,7 @@ HttpServer::HttpServer(Scheme scheme, QObject *parent) : QObject(parent), tls_(s
         server_.reset(new QTcpServer);
     }
     route("/painted", {.body = "", .contentType = "text/plain"});
-    watch();
-}
-
-// Both kinds of server say so once a connection is ready: for TLS, after the handshake.
-void HttpServer::watch() {
+    // Both kinds of server say so once a connection is ready: for TLS, after the handshake.
     connect(server_.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
         while (QTcpSocket *socket = server_->nextPendingConnection()) {
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
@@ -63,8 +59,6 @@ void HttpServer::watch() {
         }
     });
 }
-
-HttpServer::~HttpServer() = default;
 
 bool HttpServer::listen() {
     if (!error_.isEmpty())

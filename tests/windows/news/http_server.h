@@ -27,7 +27,6 @@ public:
     enum Scheme { Http, Https };
 
     explicit HttpServer(Scheme scheme = Http, QObject *parent = nullptr);
-    ~HttpServer() override;
 
     // False, with the reason in error(), when the server cannot serve.
     bool listen();
@@ -42,7 +41,6 @@ public:
     void close() { server_->close(); }
 
 private:
-    void watch();
     void serve(class QTcpSocket *socket);
 
     std::unique_ptr<QTcpServer> server_;
