@@ -9,31 +9,11 @@
 #include <QTimer>
 #include <QUrl>
 
-HttpServer::HttpServer(QObject *parent) : QObject(parent), server_(new QTcpServer) {
-    watch();
-}
+namespace {
 
-HttpServer::HttpServer(const QSslConfiguration &tls, QObject *parent)
-    : QObject(parent), server_(new QSslServer), tls_(true) {
-    static_cast<QSslServer *>(server_.get())->setSslConfiguration(tls);
-    watch();
-}
-
-// Both kinds of server say so once a connection is ready: for TLS, after the handshake.
-void HttpServer::watch() {
-    connect(server_.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
-        while (QTcpSocket *socket = server_->nextPendingConnection()) {
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            if (socket->bytesAvailable())
-                serve(socket);
-        }
-    });
-}
-
-HttpServer::~HttpServer() = default;
-
-QSslConfiguration HttpServer::selfSignedTls(QString *error) {
+// A key and a self-signed certificate for 127.0.0.1; null, with the reason in error, when
+// openssl fails.
+QSslConfiguration selfSignedTls(QString *error) {
     QTemporaryDir folder;
     const QString key = folder.filePath(QStringLiteral("key.pem"));
     const QString certificate = folder.filePath(QStringLiteral("certificate.pem"));
@@ -58,8 +38,34 @@ QSslConfiguration HttpServer::selfSignedTls(QString *error) {
     return tls;
 }
 
+} // namespace
+
+HttpServer::HttpServer(Scheme scheme, QObject *parent) : QObject(parent), tls_(scheme == Https) {
+    if (tls_) {
+        auto *server = new QSslServer;
+        server->setSslConfiguration(selfSignedTls(&error_));
+        server_.reset(server);
+    } else {
+        server_.reset(new QTcpServer);
+    }
+    route("/painted", {.body = "", .contentType = "text/plain"});
+    // Both kinds of server say so once a connection is ready: for TLS, after the handshake.
+    connect(server_.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
+        while (QTcpSocket *socket = server_->nextPendingConnection()) {
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            if (socket->bytesAvailable())
+                serve(socket);
+        }
+    });
+}
+
 bool HttpServer::listen() {
-    return server_->listen(QHostAddress::LocalHost);
+    if (!error_.isEmpty())
+        return false;
+    if (!server_->listen(QHostAddress::LocalHost))
+        error_ = server_->errorString();
+    return error_.isEmpty();
 }
 
 QUrl HttpServer::url(const QString &path) const {
@@ -90,7 +96,7 @@ void HttpServer::serve(QTcpSocket *socket) {
     const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
     QByteArray path = requestLine.value(1);
     path = path.left(path.indexOf('?') < 0 ? path.size() : path.indexOf('?'));
-    ++hits_[path];
+    requests_ << path;
 
     const auto route = routes_.constFind(path);
     const Response response =

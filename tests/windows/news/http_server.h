@@ -4,13 +4,14 @@
 #include <QHash>
 #include <QList>
 #include <QPair>
-#include <QSslConfiguration>
+#include <QString>
 #include <QTcpServer>
 #include <memory>
 
 // Minimal HTTP/1.1 server on 127.0.0.1 for tests: fixed responses per path, one request per
-// connection, and a count of the requests seen per path. Given a TLS configuration it serves
-// https.
+// connection, and the paths requested, in order. An Https server serves with a key and a
+// self-signed certificate of its own for 127.0.0.1, made with openssl. Every server answers
+// /painted, which pages fetch once they have been painted.
 class HttpServer : public QObject {
     Q_OBJECT
 
@@ -23,26 +24,28 @@ public:
         int delayMs = 0;
     };
 
-    explicit HttpServer(QObject *parent = nullptr);
-    explicit HttpServer(const QSslConfiguration &tls, QObject *parent = nullptr);
-    ~HttpServer() override;
+    enum Scheme { Http, Https };
 
-    // A key and a self-signed certificate for 127.0.0.1, made with openssl; null, with the
-    // reason in error, when that fails.
-    static QSslConfiguration selfSignedTls(QString *error);
+    explicit HttpServer(Scheme scheme = Http, QObject *parent = nullptr);
 
+    // False, with the reason in error(), when the server cannot serve.
     bool listen();
+    const QString &error() const { return error_; }
     QUrl url(const QString &path) const;
     void route(const QByteArray &path, const Response &response);
-    int hits(const QByteArray &path) const { return hits_.value(path); }
+    int hits(const QByteArray &path) const { return int(requests_.count(path)); }
+    // Whether later has been requested since the last request for path.
+    bool requestedAfter(const QByteArray &path, const QByteArray &later) const {
+        return requests_.lastIndexOf(later) > requests_.lastIndexOf(path);
+    }
     void close() { server_->close(); }
 
 private:
-    void watch();
     void serve(class QTcpSocket *socket);
 
     std::unique_ptr<QTcpServer> server_;
     bool tls_ = false;
+    QString error_;
     QHash<QByteArray, Response> routes_;
-    QHash<QByteArray, int> hits_;
+    QByteArrayList requests_;
 };

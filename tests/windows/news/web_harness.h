@@ -1,0 +1,147 @@
+#pragma once
+
+// What the web tests share: the module's browser, loading and clicking until something has
+// happened, trusting a test server's certificate, the processes below one, and running a test
+// function again in a child process.
+
+#include "engine_pages.h"
+#include "http_server.h"
+#include "lumatic_test.h"
+#include "windows/news/browser.h"
+#include "windows/news/browser_loader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QMetaMethod>
+#include <QPointer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+#include <functional>
+
+namespace lumatic::test {
+
+inline Browser *loadEngine(QWidget *host, QString *error) {
+    return loadBrowser(host, {QStringLiteral(LUMATIC_TEST_WEB_MODULE)}, error);
+}
+inline Browser *engine(QWidget *host) {
+    return loadEngine(host, nullptr);
+}
+
+// Whether the load that finished reports success, waiting for it if it has not ended yet.
+inline bool loadSucceeded(QSignalSpy &finished, int timeout = 10000) {
+    return (!finished.isEmpty() || finished.wait(timeout)) && finished.first().first().toBool();
+}
+
+// A click on a view that has just been made or shown again can be lost: click the middle of
+// the view until what it sets off has happened.
+inline bool clickUntil(Browser *browser, const std::function<bool()> &happened) {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (QWidget *view = browser->widget()->focusProxy())
+            QTest::mouseClick(view, Qt::LeftButton, {}, view->rect().center());
+        if (QTest::qWaitFor(happened, 1000))
+            return true;
+    }
+    return false;
+}
+
+inline bool painted(const HttpServer &server, int before) {
+    return QTest::qWaitFor([&] { return server.hits("/painted") > before; }, 10000);
+}
+
+// The engine's processes that pid started itself, each of which names its kind on its
+// command line: none until the engine starts, which it does before any page does anything.
+inline int engineProcesses(qint64 pid) {
+    int found = 0;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        QFile command(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        if (entry.toInt() <= 0 || !stat.open(QIODevice::ReadOnly) ||
+            !command.open(QIODevice::ReadOnly))
+            continue;
+        // pid (name) state ppid ...: the name may hold blanks, never a ')'.
+        const QList<QByteArray> fields = stat.readAll().split(')').last().split(' ');
+        found += fields.size() > 2 && fields[2].toLongLong() == pid &&
+                 command.readAll().contains("--type=");
+    }
+    return found;
+}
+
+// Whether this process is the child that passesInChild() started.
+inline bool isChild() {
+    return qEnvironmentVariableIsSet("LUMATIC_TEST_CHILD");
+}
+
+// Runs the current test function again in a child process, with the environment changed by
+// change: whether it passed there. What it wrote goes to *output and *error.
+inline bool passesInChild(QByteArray *output, QByteArray *error = nullptr,
+                          const std::function<void(QProcessEnvironment &)> &change = {}) {
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LUMATIC_TEST_CHILD"), QStringLiteral("1"));
+    if (change)
+        change(environment);
+    child.setProcessEnvironment(environment);
+    const QString function = QString::fromLatin1(QTest::currentTestFunction());
+    child.start(QCoreApplication::applicationFilePath(), {function});
+    const bool ended = child.waitForFinished(60000);
+    *output = child.readAllStandardOutput();
+    if (error)
+        *error = child.readAllStandardError();
+    const QRegularExpression passed(QStringLiteral("^PASS   : \\w+::%1\\(\\)$").arg(function),
+                                    QRegularExpression::MultilineOption);
+    return ended && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 &&
+           passed.match(QString::fromLocal8Bit(*output)).hasMatch();
+}
+
+// Accepts the certificate of one server on each page of a browser, as a user who checked it
+// would; every other certificate meets the browser's own refusal. The tests, like the program,
+// map the engine only through the module, so its page's hook is reached through the
+// meta-object system, the way QSignalSpy listens: a slot that exists only in qt_metacall().
+class CertificateTrust : public QObject {
+public:
+    explicit CertificateTrust(QUrl server) : server_(std::move(server)) {}
+
+    void watch(Browser *browser) {
+        for (QObject *page : enginePages(browser)) {
+            if (pages_.contains(page))
+                continue;
+            const QMetaObject *meta = page->metaObject();
+            const int signal = meta->indexOfSignal("certificateError(QWebEngineCertificateError)");
+            QVERIFY(signal >= 0);
+            error_ = meta->method(signal).parameterMetaType(0).metaObject();
+            QVERIFY(error_);
+            QVERIFY(QMetaObject::connect(
+                page, signal, this, QObject::staticMetaObject.methodCount(), Qt::DirectConnection));
+            pages_ << page;
+        }
+    }
+
+    int qt_metacall(QMetaObject::Call call, int id, void **arguments) override {
+        id = QObject::qt_metacall(call, id, arguments);
+        if (id < 0 || call != QMetaObject::InvokeMetaMethod)
+            return id;
+        if (id == 0)
+            decide(arguments[1]);
+        return id - 1;
+    }
+
+private:
+    void decide(void *error) {
+        const QUrl url =
+            error_->property(error_->indexOfProperty("url")).readOnGadget(error).toUrl();
+        if (url.host() != server_.host() || url.port() != server_.port())
+            return;
+        error_->method(error_->indexOfMethod("acceptCertificate()")).invokeOnGadget(error);
+    }
+
+    QUrl server_;
+    const QMetaObject *error_ = nullptr;
+    QList<QPointer<QObject>> pages_;
+};
+
+inline const QString stoppedWorking =
+    QStringLiteral("The page stopped working; Refresh loads it again.");
+
+} // namespace lumatic::test
