@@ -42,11 +42,11 @@ QSslConfiguration selfSignedTls(QString *error) {
 
 HttpServer::HttpServer(Scheme scheme, QObject *parent) : QObject(parent), tls_(scheme == Https) {
     if (tls_) {
-        auto *server = new QSslServer;
+        auto server = std::make_unique<QSslServer>();
         server->setSslConfiguration(selfSignedTls(&error_));
-        server_.reset(server);
+        server_ = std::move(server);
     } else {
-        server_.reset(new QTcpServer);
+        server_ = std::make_unique<QTcpServer>();
     }
     route("/painted", {.body = "", .contentType = "text/plain"});
     // Both kinds of server say so once a connection is ready: for TLS, after the handshake.
