@@ -4,7 +4,6 @@
 #include <QAuthenticator>
 #include <QDialog>
 #include <QLoggingCategory>
-#include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
 #include <QWebEnginePermission>
@@ -244,8 +243,9 @@ WebBrowser::WebBrowser(QWidget *parent, QObject *owner, BrowserEvents &events)
       // storage live in memory only.
       ,
       profile_(new QWebEngineProfile(this)), view_(new QWebEngineView(parent)) {
-    connect(profile_, &QWebEngineProfile::downloadRequested, this,
-            [](QWebEngineDownloadRequest *download) { download->cancel(); });
+    // Downloads are refused by leaving them unaccepted: the engine then rejects each one and
+    // deletes its request after the signal. Cancelling it from inside the signal as well could
+    // crash the program on Qt 6.11, when the page went soon after.
     page_ = makePage();
     view_->setPage(page_);
     qApp->installEventFilter(this);
