@@ -5,7 +5,6 @@
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 #include <cerrno>
-#include <cstring>
 #include <sched.h>
 #include <sys/wait.h>
 #include <unistd.h>
