@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <sys/stat.h>
 
 using namespace lumatic;
@@ -372,6 +373,43 @@ private slots:
         QVERIFY(host_->close());
         host_->show();
         QVERIFY(QTest::qWaitForWindowExposed(host_));
+    }
+
+    // The engine answers a file input through a call queued on the main thread with nothing
+    // tying it to the page, as Qt's QTimer::singleShot(0, functor) is here; whatever ends the
+    // page while one waits, the call still finds it.
+    void queuedEngineCallsFindTheirPage_data() {
+        QTest::addColumn<bool>("wholeBrowser");
+        QTest::newRow("page replaced by Refresh") << false;
+        QTest::newRow("browser deleted, as on Close") << true;
+    }
+    void queuedEngineCallsFindTheirPage() {
+        QFETCH(bool, wholeBrowser);
+        QWidget host;
+        Browser *browser = wholeBrowser ? engine(&host) : browser_;
+        QVERIFY(browser);
+        const QList<QObject *> objects = browser->findChildren<QObject *>();
+        const auto page = std::find_if(objects.begin(), objects.end(), [](const QObject *object) {
+            return object->inherits("QWebEnginePage");
+        });
+        QVERIFY(page != objects.end());
+        const QPointer<QObject> watched = *page;
+        QSignalSpy finished(browser, &Browser::loadFinished);
+        if (!wholeBrowser)
+            browser->reloadFromSource();
+        bool ran = false;
+        bool found = false;
+        QTimer::singleShot(0, [&] {
+            ran = true;
+            found = !watched.isNull();
+        });
+        // The program's own event loop, where a replaced page is deleted in turn with the call.
+        if (wholeBrowser)
+            delete browser;
+        else
+            QVERIFY(finished.wait(10000));
+        QTRY_VERIFY(ran);
+        QVERIFY(found);
     }
 
     // Once on https, the page goes to plain http by no way at all: the address is upgraded, and

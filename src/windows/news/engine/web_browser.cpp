@@ -4,6 +4,7 @@
 #include <QAuthenticator>
 #include <QDialog>
 #include <QLoggingCategory>
+#include <QThread>
 #include <QWebEngineLoadingInfo>
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
 #include <QWebEnginePermission>
@@ -148,9 +149,13 @@ public:
                 });
     }
 
-    // The interceptor, a member, goes before the engine's part of the page.
+    // The interceptor, a member, goes before the engine's part of the page. The engine answers
+    // some of a page's requests (a file input's, for one) through a call queued on the main
+    // thread with nothing to tie it to the page; one still waiting would find the page gone, so
+    // such calls are delivered first.
     ~WebPage() override {
         setUrlRequestInterceptor(nullptr);
+        QCoreApplication::sendPostedEvents(QThread::currentThread(), QEvent::MetaCall);
     }
 
     // The browser has let go of the page, which only waits to be deleted.
