@@ -31,14 +31,12 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("line");
         const QString version = QRegularExpression::escape(LUMATIC_VERSION);
-        const auto row = [](const char *tag, const char *path, const QString &line) {
-            QTest::newRow(tag) << QString(path) << line;
-        };
-        row("manual page", "usr/share/man/man1/lumatic.1.gz",
-            QString(R"(^\.TH LUMATIC 1 \S+ "lumatic %1")").arg(version));
-        row("copyright", "usr/share/doc/lumatic/copyright", "^License: MIT$");
-        row("changelog", "usr/share/doc/lumatic/changelog.gz",
-            QString(R"(^lumatic \(%1\) )").arg(version));
+        QTest::newRow("manual page") << "usr/share/man/man1/lumatic.1.gz"
+                                     << QString(R"(^\.TH LUMATIC 1 \S+ "lumatic %1")").arg(version);
+        QTest::newRow("copyright") << "usr/share/doc/lumatic/copyright"
+                                   << "^License: MIT$";
+        QTest::newRow("changelog")
+            << "usr/share/doc/lumatic/changelog.gz" << QString(R"(^lumatic \(%1\) )").arg(version);
     }
     void documentsAreThere() {
         QFETCH(QString, path);

@@ -12,35 +12,23 @@ namespace {
 
 // Where the caption breaks the frame's top border, and where the caption's ink lies in that
 // break, in the frame's own pixels.
-struct CaptionGap {
-    int gapLeft = -1, gapRight = -1, inkLeft = -1, inkRight = -1;
-};
-
-CaptionGap captionGap(Frame &frame) {
+std::pair<QRect, QRect> captionGap(Frame &frame) {
     const QImage image = frame.grab().toImage();
     const QColor border = frame.captionColour();
     const QColor background = frame.palette().color(QPalette::Window);
     const int right = image.width() - 1;
-    int borderY = 0;
-    while (borderY < image.height() && image.pixelColor(right, borderY + 1) != border)
+    int borderY = 1;
+    while (borderY < image.height() && image.pixelColor(right, borderY) != border)
         ++borderY;
-    ++borderY;
-    CaptionGap gap;
-    for (int x = 1; x < right; ++x) {
-        if (image.pixelColor(x, borderY) == border)
-            continue;
-        if (gap.gapLeft < 0)
-            gap.gapLeft = x;
-        gap.gapRight = x;
-    }
-    for (int x = gap.gapLeft; x <= gap.gapRight; ++x)
+    QRect gap, ink;
+    for (int x = 1; x < right; ++x)
+        if (image.pixelColor(x, borderY) != border)
+            gap |= QRect(x, borderY, 1, 1);
+    for (int x = gap.left(); x <= gap.right(); ++x)
         for (int y = 0; y < 2 * borderY; ++y)
-            if (image.pixelColor(x, y) != background) {
-                if (gap.inkLeft < 0)
-                    gap.inkLeft = x;
-                gap.inkRight = x;
-            }
-    return gap;
+            if (image.pixelColor(x, y) != background)
+                ink |= QRect(x, y, 1, 1);
+    return {gap, ink};
 }
 
 } // namespace
@@ -88,10 +76,10 @@ private slots:
     }
     void captionsFitTheirBreakInTheBorder() {
         QFETCH(QString, frame);
-        const CaptionGap gap = captionGap(*shown_.control<Frame>(frame));
-        QVERIFY(gap.inkLeft > gap.gapLeft);
-        QVERIFY(gap.inkLeft - gap.gapLeft <= 4);
-        QVERIFY(gap.gapRight - gap.inkRight <= 4);
+        const auto [gap, ink] = captionGap(*shown_.control<Frame>(frame));
+        QVERIFY(ink.left() > gap.left());
+        QVERIFY(ink.left() - gap.left() <= 4);
+        QVERIFY(gap.right() - ink.right() <= 4);
     }
 };
 

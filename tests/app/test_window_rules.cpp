@@ -20,10 +20,8 @@ public:
 };
 
 int visibleTopLevels() {
-    int count = 0;
-    for (const QWindow *window : QGuiApplication::topLevelWindows())
-        count += window->isVisible();
-    return count;
+    const auto windows = QGuiApplication::topLevelWindows();
+    return int(std::ranges::count_if(windows, &QWindow::isVisible));
 }
 
 } // namespace

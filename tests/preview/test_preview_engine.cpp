@@ -8,6 +8,9 @@
 
 using namespace lumatic;
 
+// What the position box shows before any selection.
+constexpr const char *initialText = "Number of strings and which is being previewed";
+
 class TestPreviewEngine : public QObject {
     Q_OBJECT
 
@@ -23,25 +26,11 @@ private slots:
         QTest::newRow("first") << "1/23" << 1 << 23;
         QTest::newRow("last") << "23/23" << 23 << 23;
         QTest::newRow("longest") << "51/51" << 51 << 51;
-        QTest::newRow("leading blank") << " 7/23" << 0 << 0;
-        QTest::newRow("trailing blank") << "7/23 " << 0 << 0;
-        QTest::newRow("blank at slash") << "7 /23" << 0 << 0;
-        QTest::newRow("leading zero") << "07/23" << 0 << 0;
-        QTest::newRow("leading zero in length") << "7/023" << 0 << 0;
-        QTest::newRow("zero") << "0/23" << 0 << 0;
-        QTest::newRow("past the end") << "24/23" << 0 << 0;
-        QTest::newRow("sign") << "+7/23" << 0 << 0;
-        QTest::newRow("before the start") << "-20/24" << 0 << 0;
-        QTest::newRow("minus zero") << "-0/23" << 0 << 0;
-        QTest::newRow("negative length") << "7/-23" << 0 << 0;
-        QTest::newRow("sign in length") << "7/+23" << 0 << 0;
-        QTest::newRow("blank after slash") << "7/ 23" << 0 << 0;
-        QTest::newRow("hexadecimal") << "0x7/23" << 0 << 0;
-        QTest::newRow("no slash") << "723" << 0 << 0;
-        QTest::newRow("two slashes") << "7/23/23" << 0 << 0;
-        QTest::newRow("initial text") << "Number of strings and which is being previewed" << 0 << 0;
-        QTest::newRow("empty") << "" << 0 << 0;
-        QTest::newRow("overflow") << "1/99999999999" << 0 << 0;
+        // Anything else is refused: blanks, signs, leading zeros, other numbers, other texts.
+        for (const char *text : {" 7/23", "7/23 ", "7 /23", "7/ 23", "07/23", "7/023", "0/23",
+                                 "24/23", "+7/23", "-20/24", "-0/23", "7/-23", "7/+23", "0x7/23",
+                                 "723", "7/23/23", "", "1/99999999999", initialText})
+            QTest::addRow("\"%s\"", text) << text << 0 << 0;
     }
     void positionTexts() {
         QFETCH(QString, text);
@@ -92,44 +81,38 @@ private slots:
         QCOMPARE(played ? QString(QChar(*played)) : QString(), letter);
     }
 
+    // The same text plays another letter on another clock of that length; Timer14 plays entry
+    // 14, Timer17 entry 16, Timer16 zzz...aaa and Timer9 aaa...zzz. Timer0: no clock runs; 0: the
+    // swatch keeps its colour.
     void swatchColours_data() {
-        QTest::addColumn<int>("running"); // 0: no clock runs
+        QTest::addColumn<int>("running");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("colour"); // -1: the swatch keeps its colour
-        QTest::newRow("Timer2 starts black") << 2 << "1/51" << 0;
-        QTest::newRow("Timer2 peaks at z") << 2 << "26/51" << 0xFAFAFA;
-        QTest::newRow("Timer4 m") << 4 << "1/12" << 0x787878;
-        QTest::newRow("Timer4 a") << 4 << "2/12" << 0;
-        QTest::newRow("Timer5 starts at j") << 5 << "1/33" << 9 * 657930;
-        QTest::newRow("5/24 on Timer18 is z") << 18 << "5/24" << 0xFAFAFA;
-        QTest::newRow("5/24 on Timer19 is a") << 19 << "5/24" << 0;
-        QTest::newRow("5/24 on Timer20 is a") << 20 << "5/24" << 0;
-        QTest::newRow("5/28 on Timer7 is a") << 7 << "5/28" << 0;
-        QTest::newRow("5/28 on Timer13 is a") << 13 << "5/28" << 0;
-        QTest::newRow("Timer14 plays entry 14") << 14 << "2/30" << 0x787878;
-        QTest::newRow("Timer17 plays entry 16") << 17 << "33/33" << 0x787878;
-        QTest::newRow("Timer16 plays zzz...aaa") << 16 << "8/16" << 0xFAFAFA;
-        QTest::newRow("Timer9 plays aaa...zzz") << 9 << "8/16" << 0;
-        QTest::newRow("no clock runs") << 0 << "1/23" << -1;
-        QTest::newRow("another clock's length") << 1 << "5/24" << -1;
-        QTest::newRow("leading zero") << 1 << "05/23" << -1;
-        QTest::newRow("blank") << 1 << "5/23 " << -1;
-        QTest::newRow("before the start") << 18 << "-20/24" << -1;
-        QTest::newRow("initial text")
-            << 1 << "Number of strings and which is being previewed" << -1;
+        QTest::addColumn<char>("letter");
+        const struct {
+            int running;
+            const char *text;
+            char letter;
+        } rows[] = {{2, "1/51", 'a'},  {2, "26/51", 'z'}, {4, "1/12", 'm'},  {4, "2/12", 'a'},
+                    {5, "1/33", 'j'},  {18, "5/24", 'z'}, {19, "5/24", 'a'}, {20, "5/24", 'a'},
+                    {7, "5/28", 'a'},  {13, "5/28", 'a'}, {14, "2/30", 'm'}, {17, "33/33", 'm'},
+                    {16, "8/16", 'z'}, {9, "8/16", 'a'},  {0, "1/23", 0},    {1, "5/24", 0},
+                    {1, "05/23", 0},   {1, "5/23 ", 0},   {18, "-20/24", 0}, {1, initialText, 0}};
+        for (const auto &row : rows)
+            QTest::addRow("Timer%d at \"%s\"", row.running, row.text)
+                << row.running << row.text << row.letter;
     }
     void swatchColours() {
         QFETCH(int, running);
         QFETCH(QString, text);
-        QFETCH(int, colour);
+        QFETCH(char, letter);
         const auto clock = running ? std::optional<int>(running) : std::nullopt;
         const auto result = swatchLevel(colours_, clock, text.toStdString());
-        if (colour < 0) {
+        if (!letter) {
             QCOMPARE(result, std::nullopt);
         } else {
             QVERIFY(result);
-            QCOMPARE(result->colour, colour);
-            QCOMPARE(result->letter, char('a' + colour / 657930));
+            QCOMPARE(result->letter, letter);
+            QCOMPARE(result->colour, (letter - 'a') * 0x0A0A0A);
         }
     }
 
