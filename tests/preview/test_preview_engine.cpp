@@ -60,18 +60,15 @@ private slots:
         QTest::addColumn<int>("clock");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("letter"); // empty: nothing plays
-        const struct {
-            int clock;
-            const char *text, *letter;
-        } rows[] = {{1, "14/23", "n"},  {2, "26/51", "z"},  {3, "23/34", "c"},  {4, "8/12", "a"},
-                    {5, "18/33", "y"},  {6, "11/17", "m"},  {7, "12/28", "f"},  {8, "23/42", "a"},
-                    {9, "13/16", "z"},  {10, "17/25", "a"}, {11, "19/36", "r"}, {12, "16/26", "o"},
-                    {13, "14/28", "a"}, {14, "16/30", "m"}, {15, "8/32", "n"},  {16, "13/16", "a"},
-                    {17, "19/33", "o"}, {18, "5/24", "z"},  {19, "12/24", "z"}, {20, "20/24", "z"},
-                    {0, "1/23", ""},    {21, "1/23", ""}};
-        for (const auto &row : rows)
-            QTest::addRow("Timer%d at %s", row.clock, row.text)
-                << row.clock << row.text << row.letter;
+        const std::tuple<int, const char *, const char *> rows[] = {
+            {1, "14/23", "n"},  {2, "26/51", "z"},  {3, "23/34", "c"},  {4, "8/12", "a"},
+            {5, "18/33", "y"},  {6, "11/17", "m"},  {7, "12/28", "f"},  {8, "23/42", "a"},
+            {9, "13/16", "z"},  {10, "17/25", "a"}, {11, "19/36", "r"}, {12, "16/26", "o"},
+            {13, "14/28", "a"}, {14, "16/30", "m"}, {15, "8/32", "n"},  {16, "13/16", "a"},
+            {17, "19/33", "o"}, {18, "5/24", "z"},  {19, "12/24", "z"}, {20, "20/24", "z"},
+            {0, "1/23", ""},    {21, "1/23", ""}};
+        for (const auto &[clock, text, letter] : rows)
+            QTest::addRow("Timer%d at %s", clock, text) << clock << text << letter;
     }
     void eachClockPlaysItsEntrysPattern() {
         QFETCH(int, clock);
@@ -88,18 +85,14 @@ private slots:
         QTest::addColumn<int>("running");
         QTest::addColumn<QString>("text");
         QTest::addColumn<char>("letter");
-        const struct {
-            int running;
-            const char *text;
-            char letter;
-        } rows[] = {{2, "1/51", 'a'},  {2, "26/51", 'z'}, {4, "1/12", 'm'},  {4, "2/12", 'a'},
-                    {5, "1/33", 'j'},  {18, "5/24", 'z'}, {19, "5/24", 'a'}, {20, "5/24", 'a'},
-                    {7, "5/28", 'a'},  {13, "5/28", 'a'}, {14, "2/30", 'm'}, {17, "33/33", 'm'},
-                    {16, "8/16", 'z'}, {9, "8/16", 'a'},  {0, "1/23", 0},    {1, "5/24", 0},
-                    {1, "05/23", 0},   {1, "5/23 ", 0},   {18, "-20/24", 0}, {1, initialText, 0}};
-        for (const auto &row : rows)
-            QTest::addRow("Timer%d at \"%s\"", row.running, row.text)
-                << row.running << row.text << row.letter;
+        const std::tuple<int, const char *, char> rows[] = {
+            {2, "1/51", 'a'},  {2, "26/51", 'z'}, {4, "1/12", 'm'},  {4, "2/12", 'a'},
+            {5, "1/33", 'j'},  {18, "5/24", 'z'}, {19, "5/24", 'a'}, {20, "5/24", 'a'},
+            {7, "5/28", 'a'},  {13, "5/28", 'a'}, {14, "2/30", 'm'}, {17, "33/33", 'm'},
+            {16, "8/16", 'z'}, {9, "8/16", 'a'},  {0, "1/23", 0},    {1, "5/24", 0},
+            {1, "05/23", 0},   {1, "5/23 ", 0},   {18, "-20/24", 0}, {1, initialText, 0}};
+        for (const auto &[running, text, letter] : rows)
+            QTest::addRow("Timer%d at \"%s\"", running, text) << running << text << letter;
     }
     void swatchColours() {
         QFETCH(int, running);
