@@ -24,11 +24,8 @@ struct Driven {
     WindowRegistry windows{nullptr, nullptr};
     MainWindow &main = windows.mainWindow();
 
-    void select(int entry) {
-        for (int label = 1; label <= styleCount; ++label)
-            if (MainWindow::entryOfLabel(label) == entry)
-                main.Label_Click(label);
-    }
+    // The labels count the entries backwards alike both ways.
+    void select(int entry) { main.Label_Click(MainWindow::entryOfLabel(entry)); }
     void tick(int times = 1) {
         for (int i = 0; i < times; ++i)
             for (int clock = 1; clock <= clockCount; ++clock)
@@ -37,9 +34,8 @@ struct Driven {
                     clocks->tick(clock);
     }
     QString text(const char *label) const { return control<QLabel>(main, label)->text(); }
-    QString box() const { return control<PositionBox>(main, "stylerun")->text(); }
+    PositionBox &box() const { return *control<PositionBox>(main, "stylerun"); }
     std::uint32_t swatch() const { return control<Swatch>(main, "preview")->backColor(); }
-    void write(const QString &text) { control<PositionBox>(main, "stylerun")->write(text); }
     // A script of selections (an entry's number), ticks ("t", or "t5" for five) and stop
     // commands ("stop", a click on the window).
     void play(const QString &script) {
@@ -63,12 +59,6 @@ struct Model {
     QString style = "style name", strings = "strings abc... a=dark, m=normal, z=bright",
             uses = "uses";
 
-    static std::string_view playedBy(int clock) {
-        for (const StyleEntry &entry : styleCatalogue)
-            if (entry.clock == clock)
-                return entry.pattern;
-        return {};
-    }
     void select(int entry) {
         const StyleEntry &e = styleEntry(entry);
         style = q(e.displayName);
@@ -86,12 +76,21 @@ struct Model {
     void tick() {
         if (!running)
             return;
-        const std::string_view pattern = playedBy(running);
+        const std::string_view pattern =
+            std::ranges::find(styleCatalogue, running, &StyleEntry::clock)->pattern;
         int &count = counters[running - 1];
         count = count % int(pattern.size()) + 1;
         box = QString("%1/%2").arg(count).arg(pattern.size());
         swatch = grey(pattern[count - 1]);
     }
+};
+
+// The label clicked, the style it shows and the clock it runs.
+struct LabelRow {
+    const char *tag;
+    int label;
+    const char *style;
+    int clock;
 };
 
 // What the box and the swatch show after a script and a write (none if null).
@@ -106,31 +105,28 @@ class TestSelection : public QObject {
 
 private slots:
     void labelsSelectTheirEntries_data() {
-        QTest::addColumn<int>("label");
-        QTest::addColumn<QString>("style");
-        QTest::addColumn<int>("clock");
-        QTest::newRow("Label1") << 1 << "1 - Fire Flicker" << 1;
-        QTest::newRow("Label2 shows pulse") << 2 << "2 - Slow Strong Pulse" << 2;
-        QTest::newRow("Label10") << 10 << "10 - Fluorescent Flicker" << 10;
-        QTest::newRow("Label20 is entry 11") << 20 << "11 - Black Fade Pulse" << 11;
-        QTest::newRow("Label18 is entry 13") << 18 << "13 - Fluorescent Flicker2" << 13;
-        QTest::newRow("Label17 is entry 14") << 17 << "14 - Fluorescent Flicker3" << 14;
-        QTest::newRow("Label15 is entry 16") << 15 << "16 - Realistic Fade 2" << 17;
-        QTest::newRow("Label14 is entry 17") << 14 << "17 - Slow Strong Strobe 2" << 16;
-        QTest::newRow("Label11 is entry 20") << 11 << "20 - Three Cycle Strobe 3" << 20;
+        const LabelRow rows[] = {{"Label1", 1, "1 - Fire Flicker", 1},
+                                 {"Label2 shows pulse", 2, "2 - Slow Strong Pulse", 2},
+                                 {"Label10", 10, "10 - Fluorescent Flicker", 10},
+                                 {"Label20 is entry 11", 20, "11 - Black Fade Pulse", 11},
+                                 {"Label18 is entry 13", 18, "13 - Fluorescent Flicker2", 13},
+                                 {"Label17 is entry 14", 17, "14 - Fluorescent Flicker3", 14},
+                                 {"Label15 is entry 16", 15, "16 - Realistic Fade 2", 17},
+                                 {"Label14 is entry 17", 14, "17 - Slow Strong Strobe 2", 16},
+                                 {"Label11 is entry 20", 11, "20 - Three Cycle Strobe 3", 20}};
+        test::addRows(rows);
     }
     void labelsSelectTheirEntries() {
-        QFETCH(int, label);
-        QFETCH(int, clock);
+        QFETCH(LabelRow, row);
         Driven app;
-        app.main.Label_Click(label);
-        QTEST(app.text("style"), "style");
-        const StyleEntry &entry = styleEntry(MainWindow::entryOfLabel(label));
+        app.main.Label_Click(row.label);
+        QCOMPARE(app.text("style"), row.style);
+        const StyleEntry &entry = styleEntry(MainWindow::entryOfLabel(row.label));
         QCOMPARE(app.text("strings"), q(entry.pattern));
         QCOMPARE(app.text("uses"), q(entry.info));
-        QCOMPARE(app.windows.clocks().runningClock(), clock);
+        QCOMPARE(app.windows.clocks().runningClock(), row.clock);
         for (int other = 1; other <= clockCount; ++other)
-            QCOMPARE(app.windows.clocks().isEnabled(other), other == clock);
+            QCOMPARE(app.windows.clocks().isEnabled(other), other == row.clock);
     }
 
     // A real click on a list label, through the window system.
@@ -177,16 +173,14 @@ private slots:
         Driven app;
         app.play(row.script);
         if (row.write)
-            app.write(row.write);
-        QCOMPARE(app.box(), row.box);
+            app.box().write(row.write);
+        QCOMPARE(app.box().text(), row.box);
         QCOMPARE(app.swatch(), *row.swatch == '-' ? 0x808080u : grey(*row.swatch));
     }
 
     void selectingTheRunningEntryKeepsItsTexts() {
         Driven app;
-        app.select(5);
-        app.tick(3);
-        app.select(5);
+        app.play("5 t3 5");
         QCOMPARE(app.text("style"), "5 - Gentle Pulse");
     }
 
@@ -203,7 +197,7 @@ private slots:
         const int length = int(pattern.size());
         for (int k = 1; k <= length; ++k) {
             app.tick();
-            QCOMPARE(app.box(), QString("%1/%2").arg(k).arg(length));
+            QCOMPARE(app.box().text(), QString("%1/%2").arg(k).arg(length));
             QCOMPARE(app.swatch(), grey(pattern[k - 1]));
         }
     }
