@@ -25,33 +25,25 @@ struct Node {
     QStringList states, actions;
 };
 
-// Asks the reader, which walks this process's windows (all of them for the window "*") while
-// this one goes on answering; false when it fails or takes longer than 20 seconds.
-bool askReader(const QStringList &arguments, QString *said = nullptr,
-               const QString &window = "Kingpin Lumatic") {
+// What the reader says, which walks this process's windows (all of them for the window "*")
+// while this one goes on answering; nothing when it fails or takes longer than 20 seconds (the
+// process, killed as it goes, fails too).
+std::optional<QString> askReader(const QStringList &arguments,
+                                 const QString &window = "Kingpin Lumatic") {
     QProcess reader;
     reader.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QSignalSpy finished(&reader, &QProcess::finished);
-    reader.start(
-        "/usr/bin/python3",
-        QStringList{LUMATIC_READER, QString::number(QCoreApplication::applicationPid()), window} +
-            arguments);
-    if (!finished.wait(20000)) {
-        reader.kill();
-        reader.waitForFinished();
-        return false;
-    }
-    if (reader.exitStatus() != QProcess::NormalExit || reader.exitCode() != 0)
-        return false;
-    if (said)
-        *said = QString::fromUtf8(reader.readAllStandardOutput());
-    return true;
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    reader.start("/usr/bin/python3", QStringList{LUMATIC_READER, pid, window} + arguments);
+    if (!finished.wait(20000) || reader.exitStatus() != QProcess::NormalExit ||
+        reader.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(reader.readAllStandardOutput());
 }
 
 QList<Node> readTree() {
     QList<Node> nodes;
-    QString said;
-    askReader({"tree"}, &said);
+    const QString said = askReader({"tree"}).value_or(QString());
     const auto list = [](const QString &items) { return items.split(',', Qt::SkipEmptyParts); };
     for (const QString &line : said.split('\n', Qt::SkipEmptyParts))
         if (const QStringList f = line.split('\t'); f.size() == 6)
@@ -98,7 +90,7 @@ private:
 
     // Brings the windows into the state, from a news window made afresh.
     void enter(State state) {
-        if (auto *open = static_cast<NewsWindow *>(windows_.existingNewsWindow()))
+        if (Form *open = windows_.existingNewsWindow())
             open->close();
         if (state == State::Help)
             windows_.showHelp();
@@ -121,10 +113,8 @@ private:
     }
 
     const Node *node(const QString &name) const {
-        for (const Node &n : tree_)
-            if (n.name == name)
-                return &n;
-        return nullptr;
+        const auto found = std::ranges::find(tree_, name, &Node::name);
+        return found == tree_.end() ? nullptr : &*found;
     }
 
 private slots:
@@ -198,9 +188,9 @@ private slots:
         enter(state);
         if (QTest::currentTestFailed())
             return;
-        QString said;
-        QVERIFY2(askReader({"tree"}, &said, "*"), "the whole tree could not be read in time");
-        QVERIFY2(said.contains('\t' + window + '\t'), qPrintable(said));
+        const auto said = askReader({"tree"}, "*");
+        QVERIFY2(said, "the whole tree could not be read in time");
+        QVERIFY2(said->contains('\t' + window + '\t'), qPrintable(*said));
         // Still answering: a screen reader's press of the list entry plays it.
         QVERIFY(askReader({"do", "7 - Candle 2", "Press"}));
         QTRY_COMPARE(windows_.clocks().runningClock(), 7);
