@@ -1,8 +1,5 @@
 #include "lumatic_test.h"
 #include "shown_main_window.h"
-#include "toolkit/colours.h"
-#include "toolkit/controls.h"
-#include "windows/help/help_window.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -297,9 +294,8 @@ private slots:
     void frontToBack() {
         const auto order = [](const QObject *parent) {
             QStringList names;
-            for (const QObject *child : parent->children())
-                if (child->isWidgetType())
-                    names << child->objectName();
+            for (const QWidget *child : parent->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+                names << child->objectName();
             return names;
         };
         QCOMPARE(order(main_), QStringList({"Image1", "Image2", "Label22", "Image3", "Frame1",
@@ -355,8 +351,7 @@ private slots:
     }
 
     void thePreviewSpeaksItsLevelAndPosition() {
-        MainWindow &main = shown_.main();
-        main.Label_Click(4);
+        main_->Label_Click(4);
         shown_.registry().clocks().tick(4);
         QAccessibleInterface *swatch = named(nodes_, "preview");
         QCOMPARE(swatch->text(QAccessible::Description), "Level m");
@@ -364,16 +359,15 @@ private slots:
         QCOMPARE(swatch->text(QAccessible::Description), "Level a");
         QAccessibleInterface *box = named(nodes_, "stylerun");
         QCOMPARE(box->textInterface()->text(0, box->textInterface()->characterCount()), "2/12");
-        main.Form_Click();
+        main_->Form_Click();
     }
 
     // An assistive tool presses a picture button as a user clicks it.
     void pictureButtonsCanBePressed() {
-        QAccessibleInterface *help = named(nodes_, "Image1");
-        QVERIFY(help->actionInterface());
-        QVERIFY(help->actionInterface()->actionNames().contains(
-            QAccessibleActionInterface::pressAction()));
-        help->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QAccessibleActionInterface *help = named(nodes_, "Image1")->actionInterface();
+        QVERIFY(help);
+        QVERIFY(help->actionNames().contains(QAccessibleActionInterface::pressAction()));
+        help->doAction(QAccessibleActionInterface::pressAction());
         QTRY_VERIFY(shown_.registry().existingHelpWindow());
     }
 

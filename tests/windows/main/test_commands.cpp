@@ -1,9 +1,6 @@
 #include "lumatic_test.h"
 #include "shown_main_window.h"
-#include "toolkit/controls.h"
 #include "windows/news/browser_loader.h"
-
-#include <QSignalSpy>
 
 using namespace lumatic;
 using lumatic::test::control;

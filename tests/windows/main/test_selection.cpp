@@ -1,10 +1,7 @@
-#include "app/window_registry.h"
 #include "lumatic_test.h"
 #include "shown_main_window.h"
-#include "toolkit/controls.h"
 
 #include <QRandomGenerator>
-#include <QTimer>
 
 using namespace lumatic;
 using lumatic::test::control;
@@ -27,10 +24,10 @@ struct Driven {
     // The labels count the entries backwards alike both ways.
     void select(int entry) { main.Label_Click(MainWindow::entryOfLabel(entry)); }
     void tick(int times = 1) {
-        for (int i = 0; i < times; ++i)
+        PreviewClocks *clocks = windows.existingClocks();
+        for (int i = 0; clocks && i < times; ++i)
             for (int clock = 1; clock <= clockCount; ++clock)
-                if (PreviewClocks *clocks = windows.existingClocks();
-                    clocks && clocks->isEnabled(clock))
+                if (clocks->isEnabled(clock))
                     clocks->tick(clock);
     }
     QString text(const char *label) const { return control<QLabel>(main, label)->text(); }
@@ -39,14 +36,13 @@ struct Driven {
     // A script of selections (an entry's number), ticks ("t", or "t5" for five) and stop
     // commands ("stop", a click on the window).
     void play(const QString &script) {
-        for (const QString &step : script.split(' ', Qt::SkipEmptyParts)) {
+        for (const QString &step : script.split(' ', Qt::SkipEmptyParts))
             if (step == "stop")
                 main.Form_Click();
             else if (step.startsWith('t'))
                 tick(step.size() > 1 ? step.mid(1).toInt() : 1);
             else
                 select(step.toInt());
-        }
     }
 };
 
