@@ -1,8 +1,6 @@
 #pragma once
 
-// What the tests share: finding a window's controls, catalogue texts as Qt strings, data tables,
-// starting programs and finding their windows, the pages the web tests serve, what every window
-// of ours keeps, and the test's main().
+// What the tests share, from data tables and programs they start to the windows' common checks.
 
 #include "control.h"
 
