@@ -1,12 +1,9 @@
-#include "app/window_registry.h"
 #include "lumatic_test.h"
-#include "toolkit/controls.h"
-#include "windows/help/help_window.h"
+#include "shown_main_window.h"
 #include "windows/news/browser.h"
 #include "windows/news/browser_loader.h"
 #include "windows/news/engine_pages.h"
 #include "windows/news/http_server.h"
-#include "windows/news/news_window.h"
 
 #include <QSignalSpy>
 
@@ -26,8 +23,7 @@ struct Node {
 };
 
 // What the reader says, which walks this process's windows (all of them for the window "*")
-// while this one goes on answering; nothing when it fails or takes longer than 20 seconds (the
-// process, killed as it goes, fails too).
+// while this one goes on answering; nothing when it fails or takes longer than 20 seconds.
 std::optional<QString> askReader(const QStringList &arguments,
                                  const QString &window = "Kingpin Lumatic") {
     QProcess reader;
@@ -68,15 +64,12 @@ public:
 
 private:
     HttpServer server_;
-    WindowRegistry windows_{[] { return new HelpWindow; },
-                            [this] {
-                                return new NewsWindow(server_.url("/"), [](QWidget *host) {
-                                    return loadBrowser(host, {LUMATIC_TEST_WEB_MODULE});
-                                });
-                            }};
+    test::ShownMainWindow shown_{
+        [](QWidget *host) { return loadBrowser(host, {LUMATIC_TEST_WEB_MODULE}); }};
+    WindowRegistry &windows() { return shown_.registry(); }
     QList<Node> tree_;
 
-    NewsWindow &news() { return static_cast<NewsWindow &>(windows_.newsWindow()); }
+    NewsWindow &news() { return static_cast<NewsWindow &>(windows().newsWindow()); }
     Browser *browser() { return news().findChild<Browser *>(); }
 
     // Clicks the news window's button and waits for the page it loads.
@@ -90,13 +83,13 @@ private:
 
     // Brings the windows into the state, from a news window made afresh.
     void enter(State state) {
-        if (Form *open = windows_.existingNewsWindow())
+        if (Form *open = windows().existingNewsWindow())
             open->close();
         if (state == State::Help)
-            windows_.showHelp();
+            windows().showHelp();
         if (state < State::NewsAsking)
             return;
-        windows_.showNews();
+        windows().showNews();
         QVERIFY(QTest::qWaitForWindowExposed(&news()));
         if (state == State::NewsAsking)
             return;
@@ -122,8 +115,8 @@ private slots:
         QVERIFY(server_.listen());
         server_.route("/", {.body = test::page("news", "<a href=/older>older news</a>")});
         server_.route("/painted", {.body = "", .contentType = "text/plain"});
-        windows_.mainWindow().showNonModal();
-        QVERIFY(QTest::qWaitForWindowExposed(&windows_.mainWindow()));
+        shown_.newsPage = server_.url("/");
+        shown_.init();
         tree_ = readTree();
         QVERIFY(!tree_.isEmpty());
     }
@@ -193,15 +186,15 @@ private slots:
         QVERIFY2(said->contains('\t' + window + '\t'), qPrintable(*said));
         // Still answering: a screen reader's press of the list entry plays it.
         QVERIFY(askReader({"do", "7 - Candle 2", "Press"}));
-        QTRY_COMPARE(windows_.clocks().runningClock(), 7);
-        windows_.clocks().stopAll();
+        QTRY_COMPARE(windows().clocks().runningClock(), 7);
+        windows().clocks().stopAll();
     }
 
     // A voice command or a screen reader's action selects an entry as a click does.
     void pressingAnEntryPlaysIt() {
-        MainWindow &main = windows_.mainWindow();
+        MainWindow &main = shown_.main();
         QVERIFY(askReader({"do", "5 - Gentle Pulse", "Press"}));
-        QCOMPARE(windows_.clocks().runningClock(), 5);
+        QCOMPARE(windows().clocks().runningClock(), 5);
         QCOMPARE(control<QLabel>(main, "style")->text(), test::q(styleEntry(5).displayName));
         QTRY_VERIFY(control<QLineEdit>(main, "stylerun")->text().endsWith("/33"));
     }
