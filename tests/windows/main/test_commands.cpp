@@ -31,20 +31,26 @@ private slots:
     void init() { shown_.init(); }
     void cleanup() { shown_.cleanup(); }
 
+    // After the entry played (none for 0); a stop before any selection makes the clocks, hidden.
     void eachCommandStopsThePreviewAndKeepsWhatItShows_data() {
         QTest::addColumn<int>("command");
-        QTest::newRow("click on the window") << 0;
-        QTest::newRow("help") << 1;
-        QTest::newRow("news") << 2;
+        QTest::addColumn<int>("entry");
+        QTest::newRow("click on the window") << 0 << 6;
+        QTest::newRow("help") << 1 << 6;
+        QTest::newRow("news") << 2 << 6;
+        QTest::newRow("click before any selection") << 0 << 0;
     }
     void eachCommandStopsThePreviewAndKeepsWhatItShows() {
         QFETCH(int, command);
+        QFETCH(int, entry);
         MainWindow &main = shown_.main();
-        playSomething(shown_.registry(), 6);
+        if (entry)
+            playSomething(shown_.registry(), entry);
         const QStringList before = test::shownTexts(shown_.registry());
         const std::array<void (MainWindow::*)(), 3> commands = {
             &MainWindow::Form_Click, &MainWindow::Image1_Click, &MainWindow::Image2_Click};
         (main.*commands[command])();
+        QVERIFY(shown_.registry().existingClocks());
         QCOMPARE(shown_.runningClock(), std::nullopt);
         // Everything a stop must leave as it was.
         QCOMPARE(test::shownTexts(shown_.registry()), before);
@@ -107,14 +113,6 @@ private slots:
         QCOMPARE(shown_.runningClock(), stops ? std::nullopt : std::optional<int>(2));
     }
 
-    void aStopBeforeAnySelectionMakesTheClocksHidden() {
-        shown_.main().Form_Click();
-        QVERIFY(shown_.registry().existingClocks());
-        QCOMPARE(shown_.runningClock(), std::nullopt);
-        QCOMPARE(shown_.control<PositionBox>("stylerun")->text(),
-                 "Number of strings and which is being previewed");
-    }
-
     void closeEverythingEndsTheApplication_data() {
         QTest::addColumn<bool>("othersOpen");
         QTest::addColumn<bool>("titleBar");
@@ -135,13 +133,13 @@ private slots:
             main.Image2_Click();
             main.Label_Click(4);
         }
-        QCOMPARE(shown_.runToTheEnd([&] {
+        const auto closeEverything = [&] {
             if (titleBar)
                 main.close();
             else
                 QTest::mouseClick(control(main, "Image3"), Qt::LeftButton);
-        }),
-                 0);
+        };
+        QCOMPARE(shown_.runToTheEnd(closeEverything), 0);
         QVERIFY(!windows->anyOpen());
         QCOMPARE(topLevelsNamed("Form3") + topLevelsNamed("Form4") + topLevelsNamed("Form1"), 0);
     }

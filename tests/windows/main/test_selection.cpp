@@ -81,12 +81,10 @@ struct Model {
     }
 };
 
-// The label clicked, the style it shows and the clock it runs.
+// The style a label shows and the clock it runs.
 struct LabelRow {
-    const char *tag;
-    int label;
-    const char *style;
-    int clock;
+    const char *tag, *style;
+    int label, clock;
 };
 
 // What the box and the swatch show after a script and a write (none if null).
@@ -101,15 +99,15 @@ class TestSelection : public QObject {
 
 private slots:
     void labelsSelectTheirEntries_data() {
-        const LabelRow rows[] = {{"Label1", 1, "1 - Fire Flicker", 1},
-                                 {"Label2 shows pulse", 2, "2 - Slow Strong Pulse", 2},
-                                 {"Label10", 10, "10 - Fluorescent Flicker", 10},
-                                 {"Label20 is entry 11", 20, "11 - Black Fade Pulse", 11},
-                                 {"Label18 is entry 13", 18, "13 - Fluorescent Flicker2", 13},
-                                 {"Label17 is entry 14", 17, "14 - Fluorescent Flicker3", 14},
-                                 {"Label15 is entry 16", 15, "16 - Realistic Fade 2", 17},
-                                 {"Label14 is entry 17", 14, "17 - Slow Strong Strobe 2", 16},
-                                 {"Label11 is entry 20", 11, "20 - Three Cycle Strobe 3", 20}};
+        const LabelRow rows[] = {{"Label1", "1 - Fire Flicker", 1, 1},
+                                 {"Label2 shows pulse", "2 - Slow Strong Pulse", 2, 2},
+                                 {"Label10", "10 - Fluorescent Flicker", 10, 10},
+                                 {"Label20 is entry 11", "11 - Black Fade Pulse", 20, 11},
+                                 {"Label18 is entry 13", "13 - Fluorescent Flicker2", 18, 13},
+                                 {"Label17 is entry 14", "14 - Fluorescent Flicker3", 17, 14},
+                                 {"Label15 is entry 16", "16 - Realistic Fade 2", 15, 17},
+                                 {"Label14 is entry 17", "17 - Slow Strong Strobe 2", 14, 16},
+                                 {"Label11 is entry 20", "20 - Three Cycle Strobe 3", 11, 20}};
         test::addRows(rows);
     }
     void labelsSelectTheirEntries() {
