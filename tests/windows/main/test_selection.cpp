@@ -181,7 +181,7 @@ private slots:
     void everyEntryPlaysItsOwnPattern_data() {
         QTest::addColumn<int>("entry");
         for (int entry : {1, 2, 13, 14, 15, 16, 17, 20})
-            QTest::newRow(qPrintable(QString("entry %1").arg(entry))) << entry;
+            QTest::addRow("entry %d", entry) << entry;
     }
     void everyEntryPlaysItsOwnPattern() {
         QFETCH(int, entry);
