@@ -23,7 +23,8 @@ struct Node {
 };
 
 // What the reader says, which walks this process's windows (all of them for the window "*")
-// while this one goes on answering; nothing when it fails or takes longer than 20 seconds.
+// while this one goes on answering; nothing when it fails or takes longer than 20 seconds, and
+// then the reader is killed as the QProcess goes.
 std::optional<QString> askReader(const QStringList &arguments,
                                  const QString &window = "Kingpin Lumatic") {
     QProcess reader;

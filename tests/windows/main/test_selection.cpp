@@ -21,7 +21,7 @@ struct Driven {
     WindowRegistry windows{nullptr, nullptr};
     MainWindow &main = windows.mainWindow();
 
-    // The labels count the entries backwards alike both ways.
+    // The label that shows an entry: the mapping is its own inverse.
     void select(int entry) { main.Label_Click(MainWindow::entryOfLabel(entry)); }
     void tick(int times = 1) {
         PreviewClocks *clocks = windows.existingClocks();
