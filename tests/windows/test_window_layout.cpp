@@ -51,14 +51,6 @@ struct TextRow {
     uint colour = 0xC0C0C0;
     bool arial = true; // else the application's font
 };
-struct FrameRow {
-    const char *tag, *caption;
-    qreal points;
-};
-struct RoleRow {
-    const char *tag, *name; // the control's object name, the name it is read by
-    QAccessible::Role role;
-};
 
 } // namespace
 
@@ -170,27 +162,27 @@ private slots:
         test::checkLabel(rowWindow(), row.name, row.text, row.colour, row.arial);
     }
 
-    // Caption sizes in points, 0 for the application's font.
     void frames_data() {
-        const FrameRow rows[] = {{"Frame1", "Style Information and Uses", 9},
-                                 {"Frame2", "Lumatic", 9},
-                                 {"Frame3", "Lumatic Continued", 9},
-                                 {"help Frame1", "Help (Instructions)", 9.75},
-                                 {"help Frame2", "About", 0}};
-        test::addRows(rows);
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<qreal>("points"); // 0 for the application's font
+        QTest::newRow("Frame1") << "Style Information and Uses" << 9.0;
+        QTest::newRow("Frame2") << "Lumatic" << 9.0;
+        QTest::newRow("Frame3") << "Lumatic Continued" << 9.0;
+        QTest::newRow("help Frame1") << "Help (Instructions)" << 9.75;
+        QTest::newRow("help Frame2") << "About" << 0.0;
     }
     void frames() {
-        QFETCH(FrameRow, row);
+        QFETCH(qreal, points);
         const auto *frame = control<Frame>(rowWindow(), rowControl());
-        QCOMPARE(frame->caption(), row.caption);
+        QTEST(frame->caption(), "caption");
         QCOMPARE(frame->captionColour(), rgb(0xA6C1C6));
         QCOMPARE(frame->palette().color(QPalette::Window), rgb(0x1D1D1D));
-        if (!row.points) {
+        if (!points) {
             QCOMPARE(frame->captionFont(), QApplication::font());
             return;
         }
         QCOMPARE(QFontInfo(frame->captionFont()).family(), "Liberation Sans");
-        QCOMPARE(frame->captionFont().pointSizeF(), row.points);
+        QCOMPARE(frame->captionFont().pointSizeF(), points);
     }
 
     void positionBoxAndSwatch() {
@@ -316,24 +308,25 @@ private slots:
                      qPrintable(node->object()->objectName()));
     }
 
+    // By object name: the name a control is read by, and its role.
     void namesAndRoles_data() {
-        const RoleRow rows[] = {{"Image1", "Help and About", QAccessible::Button},
-                                {"Image2", "News", QAccessible::Button},
-                                {"Image3", "Close Everything", QAccessible::Button},
-                                {"Label1", "1 - Fire Flicker", QAccessible::StaticText},
-                                {"Label20", "11 - Black Fade Pulse", QAccessible::StaticText},
-                                {"Label22", "Lumatic v1.0 (For Kingpin)", QAccessible::StaticText},
-                                {"Frame1", "Style Information and Uses", QAccessible::Client},
-                                {"preview", "Preview", QAccessible::Client},
-                                {"stylerun", "Position", QAccessible::EditableText}};
-        test::addRows(rows);
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QAccessible::Role>("role");
+        QTest::newRow("Image1") << "Help and About" << QAccessible::Button;
+        QTest::newRow("Image2") << "News" << QAccessible::Button;
+        QTest::newRow("Image3") << "Close Everything" << QAccessible::Button;
+        QTest::newRow("Label1") << "1 - Fire Flicker" << QAccessible::StaticText;
+        QTest::newRow("Label20") << "11 - Black Fade Pulse" << QAccessible::StaticText;
+        QTest::newRow("Label22") << "Lumatic v1.0 (For Kingpin)" << QAccessible::StaticText;
+        QTest::newRow("Frame1") << "Style Information and Uses" << QAccessible::Client;
+        QTest::newRow("preview") << "Preview" << QAccessible::Client;
+        QTest::newRow("stylerun") << "Position" << QAccessible::EditableText;
     }
     void namesAndRoles() {
-        QFETCH(RoleRow, row);
-        QAccessibleInterface *node = named(nodes_, row.tag);
+        QAccessibleInterface *node = named(nodes_, QTest::currentDataTag());
         QVERIFY(node);
-        QCOMPARE(node->text(QAccessible::Name), row.name);
-        QCOMPARE(node->role(), row.role);
+        QTEST(node->text(QAccessible::Name), "name");
+        QTEST(node->role(), "role");
     }
 
     void thePreviewSpeaksItsLevelAndPosition() {

@@ -81,12 +81,6 @@ struct Model {
     }
 };
 
-// The style a label shows and the clock it runs.
-struct LabelRow {
-    const char *tag, *style;
-    int label, clock;
-};
-
 // What the box and the swatch show after a script and a write (none if null).
 struct ScriptRow {
     const char *tag, *script, *write, *box, *swatch;
@@ -99,28 +93,31 @@ class TestSelection : public QObject {
 
 private slots:
     void labelsSelectTheirEntries_data() {
-        const LabelRow rows[] = {{"Label1", "1 - Fire Flicker", 1, 1},
-                                 {"Label2 shows pulse", "2 - Slow Strong Pulse", 2, 2},
-                                 {"Label10", "10 - Fluorescent Flicker", 10, 10},
-                                 {"Label20 is entry 11", "11 - Black Fade Pulse", 20, 11},
-                                 {"Label18 is entry 13", "13 - Fluorescent Flicker2", 18, 13},
-                                 {"Label17 is entry 14", "14 - Fluorescent Flicker3", 17, 14},
-                                 {"Label15 is entry 16", "16 - Realistic Fade 2", 15, 17},
-                                 {"Label14 is entry 17", "17 - Slow Strong Strobe 2", 14, 16},
-                                 {"Label11 is entry 20", "20 - Three Cycle Strobe 3", 11, 20}};
-        test::addRows(rows);
+        QTest::addColumn<int>("label");
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<int>("clock");
+        QTest::newRow("Label1") << 1 << "1 - Fire Flicker" << 1;
+        QTest::newRow("Label2 shows pulse") << 2 << "2 - Slow Strong Pulse" << 2;
+        QTest::newRow("Label10") << 10 << "10 - Fluorescent Flicker" << 10;
+        QTest::newRow("Label20 is entry 11") << 20 << "11 - Black Fade Pulse" << 11;
+        QTest::newRow("Label18 is entry 13") << 18 << "13 - Fluorescent Flicker2" << 13;
+        QTest::newRow("Label17 is entry 14") << 17 << "14 - Fluorescent Flicker3" << 14;
+        QTest::newRow("Label15 is entry 16") << 15 << "16 - Realistic Fade 2" << 17;
+        QTest::newRow("Label14 is entry 17") << 14 << "17 - Slow Strong Strobe 2" << 16;
+        QTest::newRow("Label11 is entry 20") << 11 << "20 - Three Cycle Strobe 3" << 20;
     }
     void labelsSelectTheirEntries() {
-        QFETCH(LabelRow, row);
+        QFETCH(int, label);
+        QFETCH(int, clock);
         Driven app;
-        app.main.Label_Click(row.label);
-        QCOMPARE(app.text("style"), row.style);
-        const StyleEntry &entry = styleEntry(MainWindow::entryOfLabel(row.label));
+        app.main.Label_Click(label);
+        QTEST(app.text("style"), "style");
+        const StyleEntry &entry = styleEntry(MainWindow::entryOfLabel(label));
         QCOMPARE(app.text("strings"), q(entry.pattern));
         QCOMPARE(app.text("uses"), q(entry.info));
-        QCOMPARE(app.windows.clocks().runningClock(), row.clock);
+        QCOMPARE(app.windows.clocks().runningClock(), clock);
         for (int other = 1; other <= clockCount; ++other)
-            QCOMPARE(app.windows.clocks().isEnabled(other), other == row.clock);
+            QCOMPARE(app.windows.clocks().isEnabled(other), other == clock);
     }
 
     // A real click on a list label, through the window system.
