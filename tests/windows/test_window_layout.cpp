@@ -91,30 +91,25 @@ private slots:
     void geometry_data() {
         QTest::addColumn<QString>("container");
         QTest::addColumn<QRect>("pixels");
-        const struct {
-            const char *name, *container;
-            QRect pixels;
-        } rows[] = {{"Frame3", "Form1", {152, 24, 137, 185}},
-                    {"Frame2", "Form1", {8, 24, 137, 185}},
-                    {"Frame1", "Form1", {8, 216, 281, 153}},
-                    {"Image3", "Form1", {272, 0, 24, 22}},
-                    {"Label22", "Form1", {8, 8, 225, 17}},
-                    {"Image2", "Form1", {248, 0, 24, 22}},
-                    {"Image1", "Form1", {224, 0, 24, 22}},
-                    {"stylerun", "Frame1", {8, 56, 265, 19}},
-                    {"style", "Frame1", {8, 16, 265, 17}},
-                    {"uses", "Frame1", {8, 72, 265, 49}},
-                    {"preview", "Frame1", {8, 120, 265, 25}},
-                    {"strings", "Frame1", {8, 32, 265, 25}},
-                    {"help Frame1", "Form3", {8, 24, 241, 169}},
-                    {"help Label1", "Frame1", {8, 24, 225, 97}},
-                    {"help Label2", "Frame1", {8, 128, 57, 17}},
-                    {"help Label3", "Frame1", {8, 144, 49, 17}},
-                    {"help Frame2", "Form3", {8, 200, 241, 129}},
-                    {"help Label4", "Frame2", {8, 24, 225, 97}},
-                    {"help Image1", "Form3", {224, 0, 24, 22}}};
-        for (const auto &row : rows)
-            QTest::newRow(row.name) << row.container << row.pixels;
+        QTest::newRow("Frame3") << "Form1" << QRect(152, 24, 137, 185);
+        QTest::newRow("Frame2") << "Form1" << QRect(8, 24, 137, 185);
+        QTest::newRow("Frame1") << "Form1" << QRect(8, 216, 281, 153);
+        QTest::newRow("Image3") << "Form1" << QRect(272, 0, 24, 22);
+        QTest::newRow("Label22") << "Form1" << QRect(8, 8, 225, 17);
+        QTest::newRow("Image2") << "Form1" << QRect(248, 0, 24, 22);
+        QTest::newRow("Image1") << "Form1" << QRect(224, 0, 24, 22);
+        QTest::newRow("stylerun") << "Frame1" << QRect(8, 56, 265, 19);
+        QTest::newRow("style") << "Frame1" << QRect(8, 16, 265, 17);
+        QTest::newRow("uses") << "Frame1" << QRect(8, 72, 265, 49);
+        QTest::newRow("preview") << "Frame1" << QRect(8, 120, 265, 25);
+        QTest::newRow("strings") << "Frame1" << QRect(8, 32, 265, 25);
+        QTest::newRow("help Frame1") << "Form3" << QRect(8, 24, 241, 169);
+        QTest::newRow("help Label1") << "Frame1" << QRect(8, 24, 225, 97);
+        QTest::newRow("help Label2") << "Frame1" << QRect(8, 128, 57, 17);
+        QTest::newRow("help Label3") << "Frame1" << QRect(8, 144, 49, 17);
+        QTest::newRow("help Frame2") << "Form3" << QRect(8, 200, 241, 129);
+        QTest::newRow("help Label4") << "Frame2" << QRect(8, 24, 225, 97);
+        QTest::newRow("help Image1") << "Form3" << QRect(224, 0, 24, 22);
         for (int row = 1; row <= 10; ++row) {
             const QRect rect(8, 16 * row, 129, 13);
             QTest::addRow("Label%d", row) << "Frame2" << rect;
