@@ -1,18 +1,37 @@
 #pragma once
 
-// What the tests share: finding a window's controls, catalogue texts as Qt strings, the pages
-// the web tests serve, and the test's main().
+// What the tests share, from data tables and programs they start to the windows' common checks.
 
 #include "control.h"
 
 #include <QByteArray>
 #include <QFile>
-#include <QObject>
 #include <QProcess>
 #include <QString>
 #include <QTest>
 #include <string_view>
 #include <unistd.h>
+
+#ifdef QT_WIDGETS_LIB
+#include "toolkit/application.h"
+#include "toolkit/colours.h"
+#include "windows/news/engine_process.h"
+
+#include <QApplication>
+#include <QLabel>
+
+// A test's main(): the process and the application as the program sets them up (so that no
+// test starts a session bus either), then the test class.
+#define LUMATIC_TEST_MAIN(TestClass)                                                               \
+    int main(int argc, char **argv) {                                                              \
+        lumatic::test::allowRootWithoutSandbox();                                                  \
+        lumatic::prepareEngineProcess();                                                           \
+        QApplication app(argc, argv);                                                              \
+        lumatic::setUpApplication(app);                                                            \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }
+#endif
 
 namespace lumatic::test {
 
@@ -21,9 +40,23 @@ inline QString q(std::string_view text) {
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
+// Data tables as one column, "row", of structs whose first member, tag, names the row; the test
+// reads its row with QFETCH(Row, row).
+template <class Row, std::size_t N> void addRows(const Row (&rows)[N]) {
+    QTest::addColumn<Row>("row");
+    for (const Row &row : rows)
+        QTest::newRow(row.tag) << row;
+}
+
 inline bool webEngineMapped() {
     QFile maps(QStringLiteral("/proc/self/maps"));
     return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("WebEngine");
+}
+
+// Chromium's sandbox cannot start as root; as any other user it stays on.
+inline void allowRootWithoutSandbox() {
+    if (geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 }
 
 // A page whose single link or click target fills the view, so that a click in the middle of the
@@ -53,24 +86,32 @@ runTool(const QString &program, const QStringList &arguments, QString *output,
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-// Chromium's sandbox cannot start as root; as any other user it stays on.
-inline void allowRootWithoutSandbox() {
-    if (geteuid() == 0)
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+// Starts a program with its environment changed: "NAME=value" sets a variable, "NAME" alone
+// removes it; false when it could not start.
+inline bool start(QProcess &process, const QString &program, const QStringList &arguments,
+                  const QStringList &settings = {}) {
+    auto environment = QProcessEnvironment::systemEnvironment();
+    for (const QString &setting : settings)
+        if (setting.contains('='))
+            environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
+        else
+            environment.remove(setting);
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    return process.waitForStarted();
 }
 
-} // namespace lumatic::test
+// The program's main window on the X display, once it is mapped; empty until then.
+inline QString shownOnX(const QProcess &program) {
+    QString said;
+    runTool("xdotool",
+            {"search", "--all", "--onlyvisible", "--pid", QString::number(program.processId()),
+             "--name", "^Kingpin Lumatic$"},
+            &said, QProcess::SeparateChannels);
+    return said.trimmed();
+}
 
 #ifdef QT_WIDGETS_LIB
-#include "toolkit/application.h"
-#include "toolkit/colours.h"
-#include "windows/news/engine_process.h"
-
-#include <QApplication>
-#include <QLabel>
-
-namespace lumatic::test {
-
 // Where a window's control lies: the container that holds it and its place there. Each check
 // fails the test, not the run, so it comes last in a test function.
 inline void checkPlace(const QWidget &window, const QString &name, const QString &container,
@@ -100,58 +141,6 @@ inline void checkLabel(const QWidget &window, const QString &name, const QString
     QVERIFY(!font.bold() && !font.italic() && !font.underline());
 }
 
-} // namespace lumatic::test
-
-// A test's main(): the process and the application as the program sets them up (so that no
-// test starts a session bus either), then the test class.
-#define LUMATIC_TEST_MAIN(TestClass)                                                               \
-    int main(int argc, char **argv) {                                                              \
-        lumatic::test::allowRootWithoutSandbox();                                                  \
-        lumatic::prepareEngineProcess();                                                           \
-        QApplication app(argc, argv);                                                              \
-        lumatic::setUpApplication(app);                                                            \
-        TestClass test;                                                                            \
-        return QTest::qExec(&test, argc, argv);                                                    \
-    }
-#endif
-
-// Data tables as one column, "row", of structs whose first member, tag, names the row; the test
-// reads its row with QFETCH(Row, row). Starting programs and finding their windows; what every
-// window of ours keeps.
-namespace lumatic::test {
-
-template <class Row, std::size_t N> void addRows(const Row (&rows)[N]) {
-    QTest::addColumn<Row>("row");
-    for (const Row &row : rows)
-        QTest::newRow(row.tag) << row;
-}
-
-// Starts a program with its environment changed: "NAME=value" sets a variable, "NAME" alone
-// removes it; false when it could not start.
-inline bool start(QProcess &process, const QString &program, const QStringList &arguments,
-                  const QStringList &settings = {}) {
-    auto environment = QProcessEnvironment::systemEnvironment();
-    for (const QString &setting : settings)
-        if (setting.contains('='))
-            environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
-        else
-            environment.remove(setting);
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    return process.waitForStarted();
-}
-
-// The program's main window on the X display, once it is mapped; empty until then.
-inline QString shownOnX(const QProcess &program) {
-    QString said;
-    runTool("xdotool",
-            {"search", "--all", "--onlyvisible", "--pid", QString::number(program.processId()),
-             "--name", "^Kingpin Lumatic$"},
-            &said, QProcess::SeparateChannels);
-    return said.trimmed();
-}
-
-#ifdef QT_WIDGETS_LIB
 // A window's name, title and fixed size, on the windows' dark background.
 inline void checkWindow(const QWidget &window, const char *name, const char *title, QSize size) {
     QCOMPARE(window.objectName(), name);

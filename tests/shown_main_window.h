@@ -31,7 +31,7 @@ inline QStringList shownTexts(WindowRegistry &windows, bool marksRunning = false
 
 // The application's windows with the main window shown on screen, made afresh by init() and
 // gone after cleanup(); a test class calls both from its own slots of those names. The news
-// window's page is nowhere, and its browser the program's own unless one is given.
+// window's page is newsPage, and its browser the program's own unless one is given.
 class ShownMainWindow {
 public:
     explicit ShownMainWindow(NewsWindow::BrowserMaker browser = NewsWindow::engineBrowser)
@@ -39,13 +39,13 @@ public:
 
     void init() {
         registry_ = std::make_unique<WindowRegistry>(
-            [] { return new HelpWindow; },
-            [this] { return new NewsWindow(QUrl("http://127.0.0.1:9/"), browser_); });
+            [] { return new HelpWindow; }, [this] { return new NewsWindow(newsPage, browser_); });
         main().showNonModal();
         QVERIFY(QTest::qWaitForWindowExposed(&main()));
     }
     void cleanup() { registry_.reset(); }
 
+    QUrl newsPage{"http://127.0.0.1:9/"}; // nowhere unless a test serves one
     WindowRegistry &registry() { return *registry_; }
     MainWindow &main() { return registry_->mainWindow(); }
     template <class T = QWidget> T *control(const QString &name) {

@@ -1,11 +1,9 @@
 #!/usr/bin/python3
 """What an assistive tool finds of a running program over the accessibility bus.
 
-read_accessibility.py PID WINDOW tree      one line per node of the window (of every window
-                                            for "*"), in reading order: depth, role, name,
-                                            description, states, actions
-read_accessibility.py PID WINDOW do NAME ACTION
-                                            performs the action on the first node so named
+read_accessibility.py PID WINDOW tree         one line per node of the window (of every window
+    for "*"), in reading order: depth, role, name, description, states, actions
+read_accessibility.py PID WINDOW do NAME ACTION   performs the action on the first node so named
 """
 import sys
 
@@ -40,26 +38,22 @@ def actions(node):
     return [action.getName(i) for i in range(action.nActions)]
 
 
-def main():
-    pid, title, command = int(sys.argv[1]), sys.argv[2], sys.argv[3]
-    nodes = walk(window(pid, title))
-    if command == "tree":
-        for depth, node in nodes:
+def main(pid, title, command, name=None, wanted=None):
+    for depth, node in walk(window(int(pid), title)):
+        if command == "tree":
             states = node.getState()
             print("\t".join([str(depth), node.getRoleName(), node.name, node.description,
                              ",".join(n for s, n in STATES.items() if states.contains(s)),
                              ",".join(actions(node))]))
-    elif command == "do":
-        name, wanted = sys.argv[4], sys.argv[5]
-        for _, node in nodes:
-            if node.name == name:
-                names = actions(node)
-                if wanted not in names:
-                    sys.exit(f"{name!r} offers {names}, not {wanted!r}")
-                node.queryAction().doAction(names.index(wanted))
-                return
+        elif node.name == name:
+            names = actions(node)
+            if wanted not in names:
+                sys.exit(f"{name!r} offers {names}, not {wanted!r}")
+            node.queryAction().doAction(names.index(wanted))
+            return
+    if command == "do":
         sys.exit(f"no node {name!r}")
 
 
 if __name__ == "__main__":
-    main()
+    main(*sys.argv[1:])

@@ -1,12 +1,9 @@
-#include "app/window_registry.h"
 #include "lumatic_test.h"
-#include "toolkit/controls.h"
-#include "windows/help/help_window.h"
+#include "shown_main_window.h"
 #include "windows/news/browser.h"
 #include "windows/news/browser_loader.h"
 #include "windows/news/engine_pages.h"
 #include "windows/news/http_server.h"
-#include "windows/news/news_window.h"
 
 #include <QSignalSpy>
 
@@ -25,33 +22,25 @@ struct Node {
     QStringList states, actions;
 };
 
-// Asks the reader, which walks this process's windows (all of them for the window "*") while
-// this one goes on answering; false when it fails or takes longer than 20 seconds.
-bool askReader(const QStringList &arguments, QString *said = nullptr,
-               const QString &window = "Kingpin Lumatic") {
+// What the reader says, which walks this process's windows (all of them for the window "*")
+// while this one goes on answering; nothing when it fails or takes longer than 20 seconds, and
+// then the reader is killed as the QProcess goes.
+std::optional<QString> askReader(const QStringList &arguments,
+                                 const QString &window = "Kingpin Lumatic") {
     QProcess reader;
     reader.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QSignalSpy finished(&reader, &QProcess::finished);
-    reader.start(
-        "/usr/bin/python3",
-        QStringList{LUMATIC_READER, QString::number(QCoreApplication::applicationPid()), window} +
-            arguments);
-    if (!finished.wait(20000)) {
-        reader.kill();
-        reader.waitForFinished();
-        return false;
-    }
-    if (reader.exitStatus() != QProcess::NormalExit || reader.exitCode() != 0)
-        return false;
-    if (said)
-        *said = QString::fromUtf8(reader.readAllStandardOutput());
-    return true;
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    reader.start("/usr/bin/python3", QStringList{LUMATIC_READER, pid, window} + arguments);
+    if (!finished.wait(20000) || reader.exitStatus() != QProcess::NormalExit ||
+        reader.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(reader.readAllStandardOutput());
 }
 
 QList<Node> readTree() {
     QList<Node> nodes;
-    QString said;
-    askReader({"tree"}, &said);
+    const QString said = askReader({"tree"}).value_or(QString());
     const auto list = [](const QString &items) { return items.split(',', Qt::SkipEmptyParts); };
     for (const QString &line : said.split('\n', Qt::SkipEmptyParts))
         if (const QStringList f = line.split('\t'); f.size() == 6)
@@ -65,30 +54,27 @@ struct ControlRow {
     QStringList states, actions;
 };
 
+// The steps that bring the windows into a state, and the title of the window read then.
+struct StateRow {
+    const char *tag, *steps, *window;
+};
+
 } // namespace
 
 class TestAssistiveTools : public QObject {
     Q_OBJECT
 
-public:
-    enum class State { Main, Help, NewsAsking, NewsBrowsing, Refreshed, RendererDied, NewsClosed };
-    Q_ENUM(State)
-
-private:
     HttpServer server_;
-    WindowRegistry windows_{[] { return new HelpWindow; },
-                            [this] {
-                                return new NewsWindow(server_.url("/"), [](QWidget *host) {
-                                    return loadBrowser(host, {LUMATIC_TEST_WEB_MODULE});
-                                });
-                            }};
+    test::ShownMainWindow shown_{
+        [](QWidget *host) { return loadBrowser(host, {LUMATIC_TEST_WEB_MODULE}); }};
+    WindowRegistry &windows() { return shown_.registry(); }
     QList<Node> tree_;
 
-    NewsWindow &news() { return static_cast<NewsWindow &>(windows_.newsWindow()); }
+    NewsWindow &news() { return static_cast<NewsWindow &>(windows().newsWindow()); }
     Browser *browser() { return news().findChild<Browser *>(); }
 
     // Clicks the news window's button and waits for the page it loads.
-    bool clickAndLoad(const char *button) {
+    bool clickAndLoad(const QString &button) {
         QTest::mouseClick(control(news(), button), Qt::LeftButton);
         if (!browser())
             return false;
@@ -96,35 +82,33 @@ private:
         return finished.wait(15000) && finished.first().first().toBool();
     }
 
-    // Brings the windows into the state, from a news window made afresh.
-    void enter(State state) {
-        if (auto *open = static_cast<NewsWindow *>(windows_.existingNewsWindow()))
+    // Plays the steps from a news window made afresh: "help" or "news" shows that window, "kill"
+    // ends the page's renderers, a news button's name clicks it ("Command1" and "Command3" wait
+    // for the page they load).
+    void play(const QString &steps) {
+        if (Form *open = windows().existingNewsWindow())
             open->close();
-        if (state == State::Help)
-            windows_.showHelp();
-        if (state < State::NewsAsking)
-            return;
-        windows_.showNews();
-        QVERIFY(QTest::qWaitForWindowExposed(&news()));
-        if (state == State::NewsAsking)
-            return;
-        QVERIFY(clickAndLoad("Command1"));
-        if (state == State::Refreshed)
-            QVERIFY(clickAndLoad("Command3"));
-        if (state == State::RendererDied) {
-            QSignalSpy notices(browser(), &Browser::notice);
-            QVERIFY(killRenderers(browser()) > 0);
-            QVERIFY(notices.wait(10000));
+        for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
+            if (step == "help") {
+                windows().showHelp();
+            } else if (step == "news") {
+                windows().showNews();
+                QVERIFY(QTest::qWaitForWindowExposed(&news()));
+            } else if (step == "kill") {
+                QSignalSpy notices(browser(), &Browser::notice);
+                QVERIFY(killRenderers(browser()) > 0);
+                QVERIFY(notices.wait(10000));
+            } else if (step == "Command4") {
+                QTest::mouseClick(control(news(), step), Qt::LeftButton);
+            } else {
+                QVERIFY(clickAndLoad(step));
+            }
         }
-        if (state == State::NewsClosed)
-            QTest::mouseClick(control(news(), "Command4"), Qt::LeftButton);
     }
 
     const Node *node(const QString &name) const {
-        for (const Node &n : tree_)
-            if (n.name == name)
-                return &n;
-        return nullptr;
+        const auto found = std::ranges::find(tree_, name, &Node::name);
+        return found == tree_.end() ? nullptr : &*found;
     }
 
 private slots:
@@ -132,8 +116,8 @@ private slots:
         QVERIFY(server_.listen());
         server_.route("/", {.body = test::page("news", "<a href=/older>older news</a>")});
         server_.route("/painted", {.body = "", .contentType = "text/plain"});
-        windows_.mainWindow().showNonModal();
-        QVERIFY(QTest::qWaitForWindowExposed(&windows_.mainWindow()));
+        shown_.newsPage = server_.url("/");
+        shown_.init();
         tree_ = readTree();
         QVERIFY(!tree_.isEmpty());
     }
@@ -181,37 +165,35 @@ private slots:
     // A screen reader reads every window of the program, hidden controls and the browser
     // included, in each state the windows go through, and the program answers still.
     void everyStateIsReadWhole_data() {
-        QTest::addColumn<State>("state");
-        QTest::addColumn<QString>("window"); // read in the tree, with its title
-        const QString news = "Latest news and check for recent upgrades";
-        QTest::newRow("main") << State::Main << "Kingpin Lumatic";
-        QTest::newRow("help") << State::Help << "Help and About";
-        QTest::newRow("news asking") << State::NewsAsking << "Message";
-        QTest::newRow("news browsing") << State::NewsBrowsing << news;
-        QTest::newRow("after Refresh") << State::Refreshed << news;
-        QTest::newRow("after the renderer died") << State::RendererDied << news;
-        QTest::newRow("after Close") << State::NewsClosed << "Kingpin Lumatic";
+        const char *news = "Latest news and check for recent upgrades";
+        const StateRow rows[] = {{"main", "", "Kingpin Lumatic"},
+                                 {"help", "help", "Help and About"},
+                                 {"news asking", "news", "Message"},
+                                 {"news browsing", "news Command1", news},
+                                 {"after Refresh", "news Command1 Command3", news},
+                                 {"after the renderer died", "news Command1 kill", news},
+                                 {"after Close", "news Command1 Command4", "Kingpin Lumatic"}};
+        test::addRows(rows);
     }
     void everyStateIsReadWhole() {
-        QFETCH(State, state);
-        QFETCH(QString, window);
-        enter(state);
+        QFETCH(StateRow, row);
+        play(row.steps);
         if (QTest::currentTestFailed())
             return;
-        QString said;
-        QVERIFY2(askReader({"tree"}, &said, "*"), "the whole tree could not be read in time");
-        QVERIFY2(said.contains('\t' + window + '\t'), qPrintable(said));
+        const auto said = askReader({"tree"}, "*");
+        QVERIFY2(said, "the whole tree could not be read in time");
+        QVERIFY2(said->contains('\t' + QString(row.window) + '\t'), qPrintable(*said));
         // Still answering: a screen reader's press of the list entry plays it.
         QVERIFY(askReader({"do", "7 - Candle 2", "Press"}));
-        QTRY_COMPARE(windows_.clocks().runningClock(), 7);
-        windows_.clocks().stopAll();
+        QTRY_COMPARE(windows().clocks().runningClock(), 7);
+        windows().clocks().stopAll();
     }
 
     // A voice command or a screen reader's action selects an entry as a click does.
     void pressingAnEntryPlaysIt() {
-        MainWindow &main = windows_.mainWindow();
+        MainWindow &main = shown_.main();
         QVERIFY(askReader({"do", "5 - Gentle Pulse", "Press"}));
-        QCOMPARE(windows_.clocks().runningClock(), 5);
+        QCOMPARE(windows().clocks().runningClock(), 5);
         QCOMPARE(control<QLabel>(main, "style")->text(), test::q(styleEntry(5).displayName));
         QTRY_VERIFY(control<QLineEdit>(main, "stylerun")->text().endsWith("/33"));
     }

@@ -1,9 +1,6 @@
 #include "lumatic_test.h"
 #include "shown_main_window.h"
-#include "toolkit/controls.h"
 #include "windows/news/browser_loader.h"
-
-#include <QSignalSpy>
 
 using namespace lumatic;
 using lumatic::test::control;
@@ -34,20 +31,26 @@ private slots:
     void init() { shown_.init(); }
     void cleanup() { shown_.cleanup(); }
 
+    // After the entry played (none for 0); a stop before any selection makes the clocks, hidden.
     void eachCommandStopsThePreviewAndKeepsWhatItShows_data() {
         QTest::addColumn<int>("command");
-        QTest::newRow("click on the window") << 0;
-        QTest::newRow("help") << 1;
-        QTest::newRow("news") << 2;
+        QTest::addColumn<int>("entry");
+        QTest::newRow("click on the window") << 0 << 6;
+        QTest::newRow("help") << 1 << 6;
+        QTest::newRow("news") << 2 << 6;
+        QTest::newRow("click before any selection") << 0 << 0;
     }
     void eachCommandStopsThePreviewAndKeepsWhatItShows() {
         QFETCH(int, command);
+        QFETCH(int, entry);
         MainWindow &main = shown_.main();
-        playSomething(shown_.registry(), 6);
+        if (entry)
+            playSomething(shown_.registry(), entry);
         const QStringList before = test::shownTexts(shown_.registry());
         const std::array<void (MainWindow::*)(), 3> commands = {
             &MainWindow::Form_Click, &MainWindow::Image1_Click, &MainWindow::Image2_Click};
         (main.*commands[command])();
+        QVERIFY(shown_.registry().existingClocks());
         QCOMPARE(shown_.runningClock(), std::nullopt);
         // Everything a stop must leave as it was.
         QCOMPARE(test::shownTexts(shown_.registry()), before);
@@ -72,34 +75,29 @@ private slots:
     // the click and does nothing with it. Points are in the window, or near the control's
     // lower right corner.
     void clicksReachWhatIsDrawnThere_data() {
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QPoint>("where");
+        QTest::addColumn<QPoint>("where"); // none for a control, named by the row
         QTest::addColumn<bool>("stops");
         QTest::addColumn<bool>("help");
         for (const char *name : {"Frame1", "Frame2", "Frame3", "Label22", "style", "strings",
                                  "uses", "stylerun", "preview"})
-            QTest::newRow(name) << name << QPoint() << false << false;
-        const auto row = [](const char *tag, QPoint where, bool stops, bool help) {
-            QTest::newRow(tag) << QString() << where << stops << help;
-        };
-        row("margin", {3, 200}, true, false);
-        row("between the lists", {148, 100}, true, false);
-        row("title band", {240, 23}, true, false);
-        row("below the information", {150, 374}, true, false);
-        row("help button's left edge", {226, 12}, true, true);
-        row("help button's middle", {236, 12}, true, true);
-        row("version label", {60, 14}, false, false);
-        row("version label's right end", {222, 12}, false, false);
+            QTest::newRow(name) << QPoint() << false << false;
+        QTest::newRow("margin") << QPoint(3, 200) << true << false;
+        QTest::newRow("between the lists") << QPoint(148, 100) << true << false;
+        QTest::newRow("title band") << QPoint(240, 23) << true << false;
+        QTest::newRow("below the information") << QPoint(150, 374) << true << false;
+        QTest::newRow("help button's left edge") << QPoint(226, 12) << true << true;
+        QTest::newRow("help button's middle") << QPoint(236, 12) << true << true;
+        QTest::newRow("version label") << QPoint(60, 14) << false << false;
+        QTest::newRow("version label's right end") << QPoint(222, 12) << false << false;
     }
     void clicksReachWhatIsDrawnThere() {
-        QFETCH(QString, control);
         QFETCH(QPoint, where);
         QFETCH(bool, stops);
         QFETCH(bool, help);
         MainWindow &main = shown_.main();
         main.Label_Click(2);
-        if (!control.isEmpty()) {
-            const QWidget *target = shown_.control(control);
+        if (where.isNull()) {
+            const QWidget *target = shown_.control(QTest::currentDataTag());
             where = target->mapTo(&main, QPoint(target->width() - 3, target->height() - 3));
         } else if (!help && stops) {
             QCOMPARE(main.childAt(where), nullptr);
@@ -108,14 +106,6 @@ private slots:
         QTest::mouseClick(main.windowHandle(), Qt::LeftButton, {}, where);
         QCOMPARE(shown_.registry().existingHelpWindow() != nullptr, help);
         QCOMPARE(shown_.runningClock(), stops ? std::nullopt : std::optional<int>(2));
-    }
-
-    void aStopBeforeAnySelectionMakesTheClocksHidden() {
-        shown_.main().Form_Click();
-        QVERIFY(shown_.registry().existingClocks());
-        QCOMPARE(shown_.runningClock(), std::nullopt);
-        QCOMPARE(shown_.control<PositionBox>("stylerun")->text(),
-                 "Number of strings and which is being previewed");
     }
 
     void closeEverythingEndsTheApplication_data() {
@@ -138,13 +128,13 @@ private slots:
             main.Image2_Click();
             main.Label_Click(4);
         }
-        QCOMPARE(shown_.runToTheEnd([&] {
+        const auto closeEverything = [&] {
             if (titleBar)
                 main.close();
             else
                 QTest::mouseClick(control(main, "Image3"), Qt::LeftButton);
-        }),
-                 0);
+        };
+        QCOMPARE(shown_.runToTheEnd(closeEverything), 0);
         QVERIFY(!windows->anyOpen());
         QCOMPARE(topLevelsNamed("Form3") + topLevelsNamed("Form4") + topLevelsNamed("Form1"), 0);
     }

@@ -1,10 +1,7 @@
-#include "app/window_registry.h"
 #include "lumatic_test.h"
 #include "shown_main_window.h"
-#include "toolkit/controls.h"
 
 #include <QRandomGenerator>
-#include <QTimer>
 
 using namespace lumatic;
 using lumatic::test::control;
@@ -24,33 +21,28 @@ struct Driven {
     WindowRegistry windows{nullptr, nullptr};
     MainWindow &main = windows.mainWindow();
 
-    void select(int entry) {
-        for (int label = 1; label <= styleCount; ++label)
-            if (MainWindow::entryOfLabel(label) == entry)
-                main.Label_Click(label);
-    }
+    // The label that shows an entry: the mapping is its own inverse.
+    void select(int entry) { main.Label_Click(MainWindow::entryOfLabel(entry)); }
     void tick(int times = 1) {
-        for (int i = 0; i < times; ++i)
+        PreviewClocks *clocks = windows.existingClocks();
+        for (int i = 0; clocks && i < times; ++i)
             for (int clock = 1; clock <= clockCount; ++clock)
-                if (PreviewClocks *clocks = windows.existingClocks();
-                    clocks && clocks->isEnabled(clock))
+                if (clocks->isEnabled(clock))
                     clocks->tick(clock);
     }
     QString text(const char *label) const { return control<QLabel>(main, label)->text(); }
-    QString box() const { return control<PositionBox>(main, "stylerun")->text(); }
+    PositionBox &box() const { return *control<PositionBox>(main, "stylerun"); }
     std::uint32_t swatch() const { return control<Swatch>(main, "preview")->backColor(); }
-    void write(const QString &text) { control<PositionBox>(main, "stylerun")->write(text); }
     // A script of selections (an entry's number), ticks ("t", or "t5" for five) and stop
     // commands ("stop", a click on the window).
     void play(const QString &script) {
-        for (const QString &step : script.split(' ', Qt::SkipEmptyParts)) {
+        for (const QString &step : script.split(' ', Qt::SkipEmptyParts))
             if (step == "stop")
                 main.Form_Click();
             else if (step.startsWith('t'))
                 tick(step.size() > 1 ? step.mid(1).toInt() : 1);
             else
                 select(step.toInt());
-        }
     }
 };
 
@@ -63,12 +55,6 @@ struct Model {
     QString style = "style name", strings = "strings abc... a=dark, m=normal, z=bright",
             uses = "uses";
 
-    static std::string_view playedBy(int clock) {
-        for (const StyleEntry &entry : styleCatalogue)
-            if (entry.clock == clock)
-                return entry.pattern;
-        return {};
-    }
     void select(int entry) {
         const StyleEntry &e = styleEntry(entry);
         style = q(e.displayName);
@@ -86,7 +72,8 @@ struct Model {
     void tick() {
         if (!running)
             return;
-        const std::string_view pattern = playedBy(running);
+        const std::string_view pattern =
+            std::ranges::find(styleCatalogue, running, &StyleEntry::clock)->pattern;
         int &count = counters[running - 1];
         count = count % int(pattern.size()) + 1;
         box = QString("%1/%2").arg(count).arg(pattern.size());
@@ -177,23 +164,21 @@ private slots:
         Driven app;
         app.play(row.script);
         if (row.write)
-            app.write(row.write);
-        QCOMPARE(app.box(), row.box);
+            app.box().write(row.write);
+        QCOMPARE(app.box().text(), row.box);
         QCOMPARE(app.swatch(), *row.swatch == '-' ? 0x808080u : grey(*row.swatch));
     }
 
     void selectingTheRunningEntryKeepsItsTexts() {
         Driven app;
-        app.select(5);
-        app.tick(3);
-        app.select(5);
+        app.play("5 t3 5");
         QCOMPARE(app.text("style"), "5 - Gentle Pulse");
     }
 
     void everyEntryPlaysItsOwnPattern_data() {
         QTest::addColumn<int>("entry");
         for (int entry : {1, 2, 13, 14, 15, 16, 17, 20})
-            QTest::newRow(qPrintable(QString("entry %1").arg(entry))) << entry;
+            QTest::addRow("entry %d", entry) << entry;
     }
     void everyEntryPlaysItsOwnPattern() {
         QFETCH(int, entry);
@@ -203,7 +188,7 @@ private slots:
         const int length = int(pattern.size());
         for (int k = 1; k <= length; ++k) {
             app.tick();
-            QCOMPARE(app.box(), QString("%1/%2").arg(k).arg(length));
+            QCOMPARE(app.box().text(), QString("%1/%2").arg(k).arg(length));
             QCOMPARE(app.swatch(), grey(pattern[k - 1]));
         }
     }
