@@ -1,13 +1,10 @@
 #include "app/run.h"
 #include "app/window_registry.h"
-#include "toolkit/colours.h"
 #include "web_harness.h"
 #include "windows/help/help_window.h"
 #include "windows/news/error_filter.h"
 #include "windows/news/news_window.h"
 
-#include <QApplication>
-#include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -507,22 +504,19 @@ private slots:
 
 int main(int argc, char **argv) {
     // The program itself, for the rows that end it by signals: Okay is pressed at once, and it
-    // says so, and again once the page's load has ended.
+    // says so on its unbuffered output, and again once the page's load has ended.
     if (qEnvironmentVariableIsSet("LUMATIC_TEST_PROGRAM")) {
-        const auto say = [](const char *what) {
-            std::puts(what);
-            std::fflush(stdout);
-        };
+        std::setvbuf(stdout, nullptr, _IONBF, 0);
         const QUrl address(qEnvironmentVariable("LUMATIC_TEST_PROGRAM"));
         return run(
             argc, argv,
-            [&](WindowRegistry &windows) {
+            [](WindowRegistry &windows) {
                 windows.showNews();
                 auto &news = static_cast<NewsWindow &>(windows.newsWindow());
                 news.Command1_Click();
-                say("okay");
+                std::puts("okay");
                 if (auto *browser = news.findChild<Browser *>())
-                    QObject::connect(browser, &Browser::loadFinished, [&] { say("loaded"); });
+                    QObject::connect(browser, &Browser::loadFinished, [] { std::puts("loaded"); });
             },
             [&] { return new NewsWindow(address, engine); });
     }
