@@ -32,13 +32,13 @@ struct Visit {
     const char *tag, *news, *link, *thenRequested;
 };
 
-// How the program is ended, after another instance "killed" outright or beside a "live" one,
-// and whether it has a runtime or temporary folder that can hold the engine's.
+// How the program is ended, whether it has a runtime or temporary folder that can hold the
+// engine's, and whether another instance was "killed" outright before it or is "live" beside it.
 struct Ending {
     const char *tag;
     int signal;
-    QByteArray before;
     bool folders;
+    QByteArray before;
 };
 
 // A browser without an engine that notes each address it is asked for, and nothing else.
@@ -426,12 +426,12 @@ private slots:
     }
 
     void endsThroughItsOrdinaryExit_data() {
-        const Ending rows[] = {{"Ctrl-C", SIGINT, "", true},
-                               {"closed terminal", SIGHUP, "", true},
-                               {"kill", SIGTERM, "", true},
-                               {"after one killed outright", SIGTERM, "killed", true},
-                               {"beside a live one", SIGTERM, "live", true},
-                               {"no usable runtime or temporary folder", SIGTERM, "", false}};
+        const Ending rows[] = {{"Ctrl-C", SIGINT, true, ""},
+                               {"closed terminal", SIGHUP, true, ""},
+                               {"kill", SIGTERM, true, ""},
+                               {"after one killed outright", SIGTERM, true, "killed"},
+                               {"beside a live one", SIGTERM, true, "live"},
+                               {"no usable runtime or temporary folder", SIGTERM, false, ""}};
         addRows(rows);
     }
     // The engine's private folder goes however the program ends but outright: a folder left by
