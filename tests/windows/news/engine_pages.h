@@ -12,8 +12,7 @@
 // reach a QWebEnginePage through the meta-object system alone.
 inline QObjectList enginePages(lumatic::Browser *browser) {
     QObjectList pages;
-    for (QObject *owner :
-         {static_cast<QObject *>(browser), static_cast<QObject *>(browser->widget())})
+    for (QObject *owner : QObjectList{browser, browser->widget()})
         for (QObject *child : owner->findChildren<QObject *>())
             if (child->inherits("QWebEnginePage") && !pages.contains(child))
                 pages << child;

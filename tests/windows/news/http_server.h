@@ -6,6 +6,7 @@
 #include <QPair>
 #include <QString>
 #include <QTcpServer>
+#include <QUrl>
 #include <memory>
 
 // Minimal HTTP/1.1 server on 127.0.0.1 for tests: fixed responses per path, one request per
@@ -23,28 +24,28 @@ public:
         int status = 200;
         int delayMs = 0;
     };
-
     enum Scheme { Http, Https };
 
-    explicit HttpServer(Scheme scheme = Http, QObject *parent = nullptr);
-
+    explicit HttpServer(Scheme scheme = Http);
     // False, with the reason in error(), when the server cannot serve.
     bool listen();
     const QString &error() const { return error_; }
-    QUrl url(const QString &path) const;
-    void route(const QByteArray &path, const Response &response);
+    QUrl url(const QString &path) const {
+        const QString scheme = tls_ ? "https" : "http";
+        return QUrl(scheme + "://127.0.0.1:" + QString::number(server_->serverPort()) + path);
+    }
+    void route(const QByteArray &path, const Response &response) { routes_[path] = response; }
     int hits(const QByteArray &path) const { return int(requests_.count(path)); }
     // Whether later has been requested since the last request for path.
     bool requestedAfter(const QByteArray &path, const QByteArray &later) const {
         return requests_.lastIndexOf(later) > requests_.lastIndexOf(path);
     }
-    void close() { server_->close(); }
 
 private:
     void serve(class QTcpSocket *socket);
 
+    bool tls_;
     std::unique_ptr<QTcpServer> server_;
-    bool tls_ = false;
     QString error_;
     QHash<QByteArray, Response> routes_;
     QByteArrayList requests_;

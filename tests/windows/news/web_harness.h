@@ -1,8 +1,7 @@
 #pragma once
 
 // What the web tests share: the module's browser, loading and clicking until something has
-// happened, trusting a test server's certificate, the processes below one, and running a test
-// function again in a child process.
+// happened, trusting a test server's certificate, and the engine's processes below one.
 
 #include "engine_pages.h"
 #include "http_server.h"
@@ -10,12 +9,9 @@
 #include "windows/news/browser.h"
 #include "windows/news/browser_loader.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QMetaMethod>
 #include <QPointer>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <functional>
@@ -25,8 +21,13 @@ namespace lumatic::test {
 inline Browser *loadEngine(QWidget *host, QString *error) {
     return loadBrowser(host, {QStringLiteral(LUMATIC_TEST_WEB_MODULE)}, error);
 }
+// The module's browser; when it cannot be had, null, with the reason in a warning.
 inline Browser *engine(QWidget *host) {
-    return loadEngine(host, nullptr);
+    QString error;
+    Browser *browser = loadEngine(host, &error);
+    if (!browser)
+        qWarning("%s", qPrintable(error));
+    return browser;
 }
 
 // Whether the load that finished reports success, waiting for it if it has not ended yet.
@@ -66,33 +67,6 @@ inline int engineProcesses(qint64 pid) {
                  command.readAll().contains("--type=");
     }
     return found;
-}
-
-// Whether this process is the child that passesInChild() started.
-inline bool isChild() {
-    return qEnvironmentVariableIsSet("LUMATIC_TEST_CHILD");
-}
-
-// Runs the current test function again in a child process, with the environment changed by
-// change: whether it passed there. What it wrote goes to *output and *error.
-inline bool passesInChild(QByteArray *output, QByteArray *error = nullptr,
-                          const std::function<void(QProcessEnvironment &)> &change = {}) {
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LUMATIC_TEST_CHILD"), QStringLiteral("1"));
-    if (change)
-        change(environment);
-    child.setProcessEnvironment(environment);
-    const QString function = QString::fromLatin1(QTest::currentTestFunction());
-    child.start(QCoreApplication::applicationFilePath(), {function});
-    const bool ended = child.waitForFinished(60000);
-    *output = child.readAllStandardOutput();
-    if (error)
-        *error = child.readAllStandardError();
-    const QRegularExpression passed(QStringLiteral("^PASS   : \\w+::%1\\(\\)$").arg(function),
-                                    QRegularExpression::MultilineOption);
-    return ended && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 &&
-           passed.match(QString::fromLocal8Bit(*output)).hasMatch();
 }
 
 // Accepts the certificate of one server on each page of a browser, as a user who checked it
