@@ -326,7 +326,8 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(tls.hits("/painted"), 1, 15000);
             QVERIFY(engineProcesses(::getpid()) > 0);
             click(window, "Command3");
-            QTRY_COMPARE_WITH_TIMEOUT(tls.hits("/painted"), 2, 15000);
+            // Refresh loads and then reloads past the cache: the page may paint once or twice.
+            QTRY_VERIFY_WITH_TIMEOUT(tls.hits("/painted") >= 2, 15000);
             QVERIFY(tls.hits("/") > 1);
         }
         click(window, "Command4");
