@@ -22,17 +22,11 @@ struct RefreshRow {
 };
 
 struct Refusal {
-    QByteArray page;    // served as /refusal; the row stays on home without it
+    QByteArray page;    // served as /refusal, where the row starts
     QByteArray clicked; // if given, the page is clicked until it requests it
     QUrl target;        // navigated to, if given
     bool endsOnTarget;  // rather than on the page it started from
     bool notice;
-};
-
-struct HttpsRow {
-    const char *tag;
-    const char *start;       // on the TLS server
-    QByteArray follows = {}; // requested from the TLS server, if given
 };
 
 } // namespace
@@ -145,24 +139,10 @@ private slots:
         // Certificates of their own: the engine remembers a trusted one for its host, any port.
         serve(tls_, "/", "secure");
         serve(untrusted_, "/", "untrusted");
-        const QByteArray plain = url("/plain").toEncoded();
-        tls_.route("/to-plain", {.body = {}, .headers = {{"Location", plain}}, .status = 302});
-        // Pages that leave for plain http, for the plain server or the TLS server's own port.
-        const QByteArray after =
-            "http://127.0.0.1:" + QByteArray::number(tls_.url("/").port()) + "/after";
-        const auto soon = [](const QByteArray &script) {
-            return "<script>setTimeout(() => " + script + ", 200)</script>";
-        };
+        tls_.route(
+            "/to-plain",
+            {.body = {}, .headers = {{"Location", url("/plain").toEncoded()}}, .status = 302});
         serve(tls_, "/after", "after");
-        serve(tls_, "/script", soon("location.href = '" + plain + "'"));
-        serve(tls_, "/scripted-click",
-              "<a id=away href=" + after + ">away</a>" + soon("away.click()"));
-        serve(tls_, "/form",
-              "<form method=post action=" + plain + "><input name=news value=old></form>" +
-                  soon("document.forms[0].submit()"));
-        serve(tls_, "/framed", "<iframe src=/frame></iframe>");
-        tls_.route("/frame", {.body = soon("top.location = '" + after + "'")});
-        serve(tls_, "/link", "<a href=" + plain + ">plain</a>");
         trust_ = std::make_unique<CertificateTrust>(tls_.url("/"));
 
         QDesktopServices::setUrlHandler(QStringLiteral("mailto"), this, "openMail");
@@ -289,9 +269,7 @@ private slots:
     void refuses() {
         QFETCH(Refusal, row);
         server_.route("/refusal", {.body = page("refusal", row.page)});
-        const char *start = row.page.isEmpty() ? "/" : "/refusal";
-        QVERIFY(load(start));
-        trust_->watch(browser_);
+        QVERIFY(load("/refusal"));
         shown_.clear();
         QSignalSpy notices(browser_, &Browser::notice);
         if (!row.clicked.isEmpty())
@@ -303,7 +281,7 @@ private slots:
         }
         QVERIFY2(shown_.isEmpty(), qPrintable(shown_.join(QStringLiteral(", "))));
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
-        QCOMPARE(browser_->url(), row.endsOnTarget ? row.target : url(start));
+        QCOMPARE(browser_->url(), row.endsOnTarget ? row.target : url("/refusal"));
         for (const QByteArray &path : unreachable_)
             QCOMPARE(server_.hits(path), 0);
         QCOMPARE(untrusted_.hits("/"), 0);
@@ -347,35 +325,51 @@ private slots:
     // what the server at the upgraded address says follows, or, where it has no https, or where a
     // form would post to plain http, one line saying so.
     void staysOnHttps_data() {
-        const HttpsRow rows[] = {{"script sets location", "/script"},
-                                 {"scripted click on a link", "/scripted-click", "/after"},
-                                 {"form submits itself", "/form"},
-                                 {"frame sets top.location", "/framed", "/after"},
-                                 {"user clicks a link", "/link"}};
-        addRows(rows);
+        QTest::addColumn<QByteArray>("start");   // served on the TLS server
+        QTest::addColumn<QByteArray>("follows"); // requested from the TLS server, if given
+        const auto row = [](const char *tag, const QByteArray &start, const char *follows = "") {
+            QTest::newRow(tag) << start << QByteArray(follows);
+        };
+        // Pages that leave for plain http a moment after they have loaded, for the plain server
+        // or for the TLS server's own port.
+        const QByteArray plain = url("/plain").toEncoded(),
+                         after = tls_.url("/after").toEncoded().replace("https:", "http:");
+        const auto soon = [](const QByteArray &script) {
+            return "<script>setTimeout(() => " + script + ", 200)</script>";
+        };
+        row("script sets location", soon("location.href = '" + plain + "'"));
+        row("scripted click on a link",
+            "<a id=away href=" + after + ">away</a>" + soon("away.click()"), "/after");
+        row("form submits itself", "<form method=post action=" + plain +
+                                       "><input name=news value=old></form>" +
+                                       soon("document.forms[0].submit()"));
+        row("frame sets top.location",
+            "<iframe srcdoc=\"" + soon("top.location = '" + after + "'") + "\"></iframe>",
+            "/after");
+        row("user clicks a link", "<a href=" + plain + ">plain</a>");
     }
 
     void staysOnHttps() {
-        QFETCH(HttpsRow, row);
-        const int followed = tls_.hits(row.follows);
+        QFETCH(QByteArray, start);
+        QFETCH(QByteArray, follows);
+        tls_.route("/start", {.body = page("start", start)});
+        const int followed = tls_.hits(follows);
         QSignalSpy notices(browser_, &Browser::notice);
-        QVERIFY(load(tls_, row.start));
-        const auto happened = [&] {
-            return !notices.isEmpty() || tls_.hits(row.follows) > followed;
-        };
-        if (QByteArray(row.tag).startsWith("user clicks"))
+        QVERIFY(load(tls_, "/start"));
+        const auto happened = [&] { return !notices.isEmpty() || tls_.hits(follows) > followed; };
+        if (QByteArray(QTest::currentDataTag()).startsWith("user clicks"))
             QVERIFY(clickUntil(browser_, happened));
         QVERIFY(QTest::qWaitFor(happened, 10000));
         // The one fixed wait: a refused attempt ends in no event of its own, and a plain request or
         // a second notice would come after the first notice, if at all.
         QTest::qWait(300);
         QCOMPARE(server_.hits("/plain"), 0);
-        QCOMPARE(notices.count(), row.follows.isEmpty() ? 1 : 0);
-        if (row.follows.isEmpty())
+        QCOMPARE(notices.count(), follows.isEmpty() ? 1 : 0);
+        if (follows.isEmpty())
             QCOMPARE(notices.first().first(),
                      "This page is not available over HTTPS, so it is not shown.");
         else
-            QTRY_COMPARE_WITH_TIMEOUT(browser_->url(), tls_.url(QString::fromLatin1(row.follows)),
+            QTRY_COMPARE_WITH_TIMEOUT(browser_->url(), tls_.url(QString::fromLatin1(follows)),
                                       10000);
     }
 
