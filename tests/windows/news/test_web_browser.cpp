@@ -23,10 +23,11 @@ struct RefreshRow {
 
 struct Refusal {
     QByteArray page;    // served as /refusal, where the row starts
-    QByteArray clicked; // if given, the page is clicked until it requests it
+    QByteArray clicked; // if given, the page is clicked until it requests it from its server
     QUrl target;        // navigated to, if given
-    bool endsOnTarget;  // rather than on the page it started from
-    bool notice;
+    QUrl endsOn;        // if not where the row started
+    QString notice;     // the one notice the row ends with, if any
+    bool secure;        // the page comes from the TLS server
 };
 
 } // namespace
@@ -39,9 +40,8 @@ public slots:
     void openMail(const QUrl &url) { shown_ << url.toString(); }
 
 protected:
-    // Every window but the host that reaches the screen is closed at once, as a page's dialog
-    // would otherwise hold the test as it holds the user; those the browser keeps off the screen
-    // are its own to end.
+    // Every window but the host that reaches the screen is closed at once, or a page's dialog would
+    // hold the test as it holds the user; those the browser keeps off the screen are its own.
     bool eventFilter(QObject *watched, QEvent *event) override {
         auto *window = event->type() == QEvent::Show ? qobject_cast<QWidget *>(watched) : nullptr;
         if (window && window->isWindow() && window != host_)
@@ -70,9 +70,9 @@ private:
         return loadSucceeded(finished) && browser_->url() == url && painted(server, before);
     }
     // A click that reaches the server: from home, where the link fills the view.
-    bool clickRequests(const QByteArray &path) {
-        const int before = server_.hits(path);
-        return clickUntil(browser_, [&] { return server_.hits(path) > before; });
+    bool clickRequests(const HttpServer &server, const QByteArray &path) {
+        const int before = server.hits(path);
+        return clickUntil(browser_, [&] { return server.hits(path) > before; });
     }
     // What the Refresh button does: navigate home, then reload from the server. Home comes from
     // the server, and once its page has painted a second load would have ended.
@@ -128,10 +128,9 @@ private slots:
                        .headers = {{"Content-Disposition", "attachment; filename=x.bin"}}});
         // Keeps every block it writes, and says how far it has come in MiB.
         serve(server_, "/grow",
-              "<script>let kept = [], mib = 0; setTimeout(function grow() { const block = new "
-              "Uint8Array(64 << 20); for (let i = 0; i < block.length; i += 4096) block[i] = 1; "
-              "kept.push(block); fetch('/grew?' + (mib += 64)); if (mib < 4096) setTimeout(grow, "
-              "100); })</script>");
+              "<script>let kept = [], mib = 0; setTimeout(function grow() { kept.push(new "
+              "Uint8Array(64 << 20).fill(1)); fetch('/grew?' + (mib += 64)); if (mib < 4096) "
+              "setTimeout(grow, 100); })</script>");
         server_.route("/sign-in", {.body = page("sign-in", "no entry"),
                                    .headers = {{"WWW-Authenticate", "Basic realm=\"news\""}},
                                    .status = 401});
@@ -193,14 +192,14 @@ private slots:
         QSignalSpy finished(browser_, &Browser::loadFinished);
         if (row.before == Before::AfterLink) {
             // The link's load can take a second or two to end.
-            QVERIFY(clickRequests("/next"));
+            QVERIFY(clickRequests(server_, "/next"));
             QVERIFY(loadSucceeded(finished));
             QVERIFY(painted(server_, paints));
             QCOMPARE(browser_->url(), url("/next"));
         } else if (row.before == Before::DuringNavigate) {
             browser_->navigate(url("/slow"));
         } else if (row.before == Before::DuringLinkLoad) {
-            QVERIFY(clickRequests("/slow"));
+            QVERIFY(clickRequests(server_, "/slow"));
         } else if (row.before == Before::RendererDied) {
             QVERIFY(killRenderers(browser_) > 0);
             QVERIFY(notices.wait(10000));
@@ -219,24 +218,25 @@ private slots:
     void refuses_data() {
         // Pages that the rows click report with a request that the click has had its effect, so
         // that the rows wait for that rather than for a while.
-        const QByteArray reportClick = " onclick=\"setTimeout(() => fetch('/clicked'))\"";
+        const QByteArray report = " onclick=\"setTimeout(() => fetch('/clicked'))\"";
         const auto onClick = [](const QByteArray &script) {
             return "<div onclick=\"" + script + "\">click</div>";
         };
         const QByteArray fill = " style=\"width:100%;height:100%\"";
+        const QString notOverHttps = "This page is not available over HTTPS, so it is not shown.",
+                      leftHttps = "The site tried to leave HTTPS, so its page is not shown.";
         QTest::addColumn<Refusal>("row");
         const auto row = [](const char *tag, const QByteArray &page, const QByteArray &clicked,
-                            const QUrl &target = {}, bool endsOnTarget = false,
-                            bool notice = false) {
-            QTest::newRow(tag) << Refusal{page, clicked, target, endsOnTarget, notice};
+                            const QUrl &target = {}, const QUrl &endsOn = {},
+                            const QString &notice = {}) {
+            QTest::newRow(tag) << Refusal{page, clicked, target, endsOn, notice, false};
         };
         row("file url", {}, {}, QUrl(QStringLiteral("file:///etc/hostname")));
         row("view-source url", {}, {}, QUrl("view-source:" + url("/source").toString()));
         row("about url", {}, {}, QUrl(QStringLiteral("about:blank")));
         row("chrome url", {}, {}, QUrl(QStringLiteral("chrome://version")));
-        row("mailto link", "<a href=mailto:nobody@example.invalid" + reportClick + ">mail</a>",
-            "/clicked");
-        row("target=_blank link", "<a href=/popup target=_blank" + reportClick + ">popup</a>",
+        row("mailto link", "<a href=mailto:x@example.invalid" + report + ">mail</a>", "/clicked");
+        row("target=_blank link", "<a href=/popup target=_blank" + report + ">popup</a>",
             "/clicked");
         row("window.open", onClick("window.open('/popup'); fetch('/opened')"), "/opened");
         row("download", {}, {}, url("/download"));
@@ -248,8 +248,8 @@ private slots:
         row("leave-page handler",
             onClick("onbeforeunload = e => { e.preventDefault(); return e.returnValue = 'Stay?'; "
                     "}; fetch('/armed')"),
-            "/armed", url("/next"), true);
-        row("<input type=file> clicked", "<input type=file" + fill + reportClick + ">", "/clicked");
+            "/armed", url("/next"), url("/next"));
+        row("<input type=file> clicked", "<input type=file" + fill + report + ">", "/clicked");
         // Says its value once a refused picker would have been long gone.
         row("<input type=color> clicked",
             "<input type=color value=#123456" + fill +
@@ -258,9 +258,37 @@ private slots:
         row("notification permission",
             onClick("Notification.requestPermission().then(p => fetch('/permission-' + p))"),
             "/permission-denied");
-        row("sign-in asked", {}, {}, url("/sign-in"), true);
-        row("https page redirecting to http", {}, {}, tls_.url("/to-plain"), false, true);
-        row("bad certificate", {}, {}, untrusted_.url("/"), true);
+        row("sign-in asked", {}, {}, url("/sign-in"), url("/sign-in"));
+        row("https page redirecting to http", {}, {}, tls_.url("/to-plain"), {}, leftHttps);
+        row("bad certificate", {}, {}, untrusted_.url("/"), untrusted_.url("/"));
+
+        // Once on https, the page goes to plain http by no way at all: the address is upgraded, and
+        // what the server at the upgraded address says follows, or, where it has no https, or where
+        // a form would post to plain http, one line says so and the refused address shows. These
+        // pages leave for the plain server or for the TLS server's own port.
+        const QByteArray plain = url("/plain").toEncoded(),
+                         away = tls_.url("/after").toEncoded().replace("https:", "http:");
+        const QUrl after = tls_.url("/after"),
+                   upgraded = QUrl(url("/plain").toString().replace("http:", "https:"));
+        const auto secure = [&](const char *tag, const QByteArray &page, const QUrl &endsOn,
+                                const QByteArray &clicked = {}) {
+            const QString notice = endsOn == after ? QString() : notOverHttps;
+            QTest::newRow(tag) << Refusal{page, clicked, {}, endsOn, notice, true};
+        };
+        const auto soon = [](const QByteArray &script) {
+            return "<script>setTimeout(() => " + script + ", 200)</script>";
+        };
+        secure("https: script sets location", soon("location.href = '" + plain + "'"), upgraded);
+        secure("https: scripted click on a link",
+               "<a id=away href=" + away + ">away</a>" + soon("away.click()"), after);
+        secure("https: form submits itself",
+               "<form method=post action=" + plain + "><input name=news value=old></form>" +
+                   soon("document.forms[0].submit()"),
+               url("/plain"));
+        secure("https: frame sets top.location",
+               "<iframe srcdoc=\"" + soon("top.location = '" + away + "'") + "\"></iframe>", after);
+        secure("https: user clicks a link", "<a href=" + plain + report + ">plain</a>", upgraded,
+               "/clicked");
     }
 
     // Each row waits for what ends what it sets off (the load's end, or a request from the page),
@@ -268,24 +296,36 @@ private slots:
     // closes, as the news window does on Close, and Refresh reaches the server.
     void refuses() {
         QFETCH(Refusal, row);
-        server_.route("/refusal", {.body = page("refusal", row.page)});
-        QVERIFY(load("/refusal"));
+        HttpServer &server = row.secure ? tls_ : server_;
+        server.route("/refusal", {.body = page("refusal", row.page)});
+        QVERIFY(load(server, "/refusal"));
         shown_.clear();
         QSignalSpy notices(browser_, &Browser::notice);
+        const QUrl endsOn = row.endsOn.isEmpty() ? browser_->url() : row.endsOn;
+        const int noticed = row.notice.isEmpty() ? 0 : 1;
         if (!row.clicked.isEmpty())
-            QVERIFY(clickRequests(row.clicked));
+            QVERIFY(clickRequests(server, row.clicked));
         if (!row.target.isEmpty()) {
             QSignalSpy finished(browser_, &Browser::loadFinished);
             browser_->navigate(row.target);
             QVERIFY(finished.wait(10000));
         }
+        // Pages from the TLS server leave a moment after they have loaded. The one fixed wait
+        // follows: a refused attempt ends in no event of its own, and a plain request or a second
+        // notice would come after the first notice, if at all.
+        QVERIFY(QTest::qWaitFor(
+            [&] { return browser_->url() == endsOn && notices.count() == noticed; }, 10000));
+        if (row.secure)
+            QTest::qWait(300);
         QVERIFY2(shown_.isEmpty(), qPrintable(shown_.join(QStringLiteral(", "))));
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
-        QCOMPARE(browser_->url(), row.endsOnTarget ? row.target : url("/refusal"));
+        QCOMPARE(browser_->url(), endsOn);
         for (const QByteArray &path : unreachable_)
             QCOMPARE(server_.hits(path), 0);
         QCOMPARE(untrusted_.hits("/"), 0);
-        QCOMPARE(notices.count(), row.notice ? 1 : 0);
+        QCOMPARE(notices.count(), noticed);
+        if (noticed)
+            QCOMPARE(notices.first().first().toString(), row.notice);
         QVERIFY(host_->close());
         host_->show();
         QVERIFY(QTest::qWaitForWindowExposed(host_));
@@ -321,62 +361,9 @@ private slots:
         QVERIFY(*found);
     }
 
-    // Once on https, the page goes to plain http by no way at all: the address is upgraded, and
-    // what the server at the upgraded address says follows, or, where it has no https, or where a
-    // form would post to plain http, one line saying so.
-    void staysOnHttps_data() {
-        QTest::addColumn<QByteArray>("start");   // served on the TLS server
-        QTest::addColumn<QByteArray>("follows"); // requested from the TLS server, if given
-        const auto row = [](const char *tag, const QByteArray &start, const char *follows = "") {
-            QTest::newRow(tag) << start << QByteArray(follows);
-        };
-        // Pages that leave for plain http a moment after they have loaded, for the plain server
-        // or for the TLS server's own port.
-        const QByteArray plain = url("/plain").toEncoded(),
-                         after = tls_.url("/after").toEncoded().replace("https:", "http:");
-        const auto soon = [](const QByteArray &script) {
-            return "<script>setTimeout(() => " + script + ", 200)</script>";
-        };
-        row("script sets location", soon("location.href = '" + plain + "'"));
-        row("scripted click on a link",
-            "<a id=away href=" + after + ">away</a>" + soon("away.click()"), "/after");
-        row("form submits itself", "<form method=post action=" + plain +
-                                       "><input name=news value=old></form>" +
-                                       soon("document.forms[0].submit()"));
-        row("frame sets top.location",
-            "<iframe srcdoc=\"" + soon("top.location = '" + after + "'") + "\"></iframe>",
-            "/after");
-        row("user clicks a link", "<a href=" + plain + ">plain</a>");
-    }
-
-    void staysOnHttps() {
-        QFETCH(QByteArray, start);
-        QFETCH(QByteArray, follows);
-        tls_.route("/start", {.body = page("start", start)});
-        const int followed = tls_.hits(follows);
-        QSignalSpy notices(browser_, &Browser::notice);
-        QVERIFY(load(tls_, "/start"));
-        const auto happened = [&] { return !notices.isEmpty() || tls_.hits(follows) > followed; };
-        if (QByteArray(QTest::currentDataTag()).startsWith("user clicks"))
-            QVERIFY(clickUntil(browser_, happened));
-        QVERIFY(QTest::qWaitFor(happened, 10000));
-        // The one fixed wait: a refused attempt ends in no event of its own, and a plain request or
-        // a second notice would come after the first notice, if at all.
-        QTest::qWait(300);
-        QCOMPARE(server_.hits("/plain"), 0);
-        QCOMPARE(notices.count(), follows.isEmpty() ? 1 : 0);
-        if (follows.isEmpty())
-            QCOMPARE(notices.first().first(),
-                     "This page is not available over HTTPS, so it is not shown.");
-        else
-            QTRY_COMPARE_WITH_TIMEOUT(browser_->url(), tls_.url(QString::fromLatin1(follows)),
-                                      10000);
-    }
-
     // What the engine writes (its certificate store first) goes to an owner-only folder of its own
     // in the runtime folder; env/as-user, which runs these tests, finds HOME and that folder empty
-    // at the end. The tests before go through TLS handshakes, show pages and lose a renderer,
-    // which is where the engine writes.
+    // at the end. The tests before do what makes the engine write: TLS, pages, a lost renderer.
     void keepsItsFilesInAPrivateHome() {
         QVERIFY(load(tls_, "/"));
         const QString home = qEnvironmentVariable("HOME");
