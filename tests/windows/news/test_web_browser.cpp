@@ -286,7 +286,7 @@ private slots:
                "/clicked");
     }
 
-    // Each row waits for what ends what it sets off (the load's end, or a request from the page),
+    // Each row waits for the end of what it sets off (a load, a request from the page, a notice),
     // then finds no window, dialog or page it should not have, and nothing holding the window: it
     // closes, as the news window does on Close, and Refresh reaches the server.
     void refuses() {
