@@ -1,5 +1,6 @@
 #include "http_server.h"
 
+#include <QCryptographicHash>
 #include <QProcess>
 #include <QSslKey>
 #include <QSslServer>
@@ -43,6 +44,13 @@ HttpServer::HttpServer(Scheme scheme)
                 serve(socket);
         }
     });
+}
+
+QByteArray HttpServer::trustSwitch() const {
+    const QSslKey key =
+        static_cast<QSslServer *>(server_.get())->sslConfiguration().localCertificate().publicKey();
+    return " --ignore-certificate-errors-spki-list=" +
+           QCryptographicHash::hash(key.toDer(), QCryptographicHash::Sha256).toBase64();
 }
 
 bool HttpServer::listen() {

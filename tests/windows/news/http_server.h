@@ -30,6 +30,8 @@ public:
     // False, with the reason in error(), when the server cannot serve.
     bool listen();
     const QString &error() const { return error_; }
+    // The engine's switch that trusts this server's key, and no other.
+    QByteArray trustSwitch() const;
     QUrl url(const QString &path) const {
         const QString scheme = tls_ ? "https" : "http";
         return QUrl(scheme + "://127.0.0.1:" + QString::number(server_->serverPort()) + path);

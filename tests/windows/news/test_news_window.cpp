@@ -5,6 +5,7 @@
 #include "windows/news/error_filter.h"
 #include "windows/news/news_window.h"
 
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 #pragma once
 
 // What the web tests share: the module's browser, loading and clicking until something has
-// happened, trusting a test server's certificate, and the engine's processes below one.
+// happened, and the engine's processes below one.
 
 #include "engine_pages.h"
 #include "http_server.h"
@@ -10,8 +10,6 @@
 #include "windows/news/browser_loader.h"
 
 #include <QDir>
-#include <QMetaMethod>
-#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 #include <functional>
@@ -68,52 +66,6 @@ inline int engineProcesses(qint64 pid) {
     }
     return found;
 }
-
-// Accepts the certificate of one server on each page of a browser, as a user who checked it
-// would; every other certificate meets the browser's own refusal. The tests, like the program,
-// map the engine only through the module, so its page's hook is reached through the
-// meta-object system, the way QSignalSpy listens: a slot that exists only in qt_metacall().
-class CertificateTrust : public QObject {
-public:
-    explicit CertificateTrust(QUrl server) : server_(std::move(server)) {}
-
-    void watch(Browser *browser) {
-        for (QObject *page : enginePages(browser)) {
-            if (pages_.contains(page))
-                continue;
-            const QMetaObject *meta = page->metaObject();
-            const int signal = meta->indexOfSignal("certificateError(QWebEngineCertificateError)");
-            QVERIFY(signal >= 0);
-            error_ = meta->method(signal).parameterMetaType(0).metaObject();
-            QVERIFY(error_);
-            QVERIFY(QMetaObject::connect(
-                page, signal, this, QObject::staticMetaObject.methodCount(), Qt::DirectConnection));
-            pages_ << page;
-        }
-    }
-
-    int qt_metacall(QMetaObject::Call call, int id, void **arguments) override {
-        id = QObject::qt_metacall(call, id, arguments);
-        if (id < 0 || call != QMetaObject::InvokeMetaMethod)
-            return id;
-        if (id == 0)
-            decide(arguments[1]);
-        return id - 1;
-    }
-
-private:
-    void decide(void *error) {
-        const QUrl url =
-            error_->property(error_->indexOfProperty("url")).readOnGadget(error).toUrl();
-        if (url.host() != server_.host() || url.port() != server_.port())
-            return;
-        error_->method(error_->indexOfMethod("acceptCertificate()")).invokeOnGadget(error);
-    }
-
-    QUrl server_;
-    const QMetaObject *error_ = nullptr;
-    QList<QPointer<QObject>> pages_;
-};
 
 inline const QString stoppedWorking =
     QStringLiteral("The page stopped working; Refresh loads it again.");
