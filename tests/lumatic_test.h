@@ -20,16 +20,22 @@
 #include <QApplication>
 #include <QLabel>
 
+namespace lumatic::test {
 // A test's main(): the process and the application as the program sets them up (so that no
 // test starts a session bus either), then the test class.
+template <class TestClass> int runTests(int argc, char **argv) {
+    if (geteuid() == 0) // Chromium's sandbox cannot start as root
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    prepareEngineProcess();
+    QApplication app(argc, argv);
+    setUpApplication(app);
+    TestClass test;
+    return QTest::qExec(&test, argc, argv);
+}
+} // namespace lumatic::test
 #define LUMATIC_TEST_MAIN(TestClass)                                                               \
     int main(int argc, char **argv) {                                                              \
-        lumatic::test::allowRootWithoutSandbox();                                                  \
-        lumatic::prepareEngineProcess();                                                           \
-        QApplication app(argc, argv);                                                              \
-        lumatic::setUpApplication(app);                                                            \
-        TestClass test;                                                                            \
-        return QTest::qExec(&test, argc, argv);                                                    \
+        return lumatic::test::runTests<TestClass>(argc, argv);                                     \
     }
 #endif
 
@@ -51,12 +57,6 @@ template <class Row, std::size_t N> void addRows(const Row (&rows)[N]) {
 inline bool webEngineMapped() {
     QFile maps(QStringLiteral("/proc/self/maps"));
     return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("WebEngine");
-}
-
-// Chromium's sandbox cannot start as root; as any other user it stays on.
-inline void allowRootWithoutSandbox() {
-    if (geteuid() == 0)
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 }
 
 // A page whose single link or click target fills the view, so that a click in the middle of the

@@ -105,16 +105,14 @@ class TestNewsWindow : public QObject {
         QCOMPARE(browserOf(window) != nullptr, browsing);
     }
 
-    // Presses the button and waits for the load it starts: whether that succeeded, or nothing
-    // if no load ended.
+    // Whether the load the button starts succeeded; nothing if no load ended.
     static QVariant loadAfter(NewsWindow &window, const char *button, int timeout = 15000) {
         click(window, button);
         QSignalSpy finished(browserOf(window), &Browser::loadFinished);
         return finished.wait(timeout) ? finished.first().first() : QVariant();
     }
 
-    // Runs the current test function again in a child process with the variable set, and
-    // checks that it passed there.
+    // Runs the current test function again in a child process with the variable set.
     static void checkPassesInChild(const QString &variable, const QString &value) {
         auto environment = QProcessEnvironment::systemEnvironment();
         environment.insert(variable, value);
@@ -126,9 +124,8 @@ class TestNewsWindow : public QObject {
                  qPrintable(said));
     }
 
-    // The program itself in a child process of its own group, with Okay pressed and, where it
-    // can start, the engine's processes running and the news page's load ended. Null when it
-    // did not get that far.
+    // The program in a process group of its own, with Okay pressed and, where the engine can
+    // start, its processes running and the page's load ended; null if it did not get that far.
     static std::unique_ptr<QProcess> startProgram(const QStringList &settings,
                                                   const QString &folder = {}, bool engine = true) {
         auto program = std::make_unique<QProcess>();
@@ -144,9 +141,8 @@ class TestNewsWindow : public QObject {
         return program;
     }
 
-    // Ends the program by the signal: it must go as Close everything ends it, within a second,
-    // and the engine's processes with it. A terminal sends Ctrl-C and its hang-up to the whole
-    // group, the engine's processes included; kill, to the program alone.
+    // The signal must end the program as Close everything does, within a second, and the
+    // engine's processes with it. A terminal signals the whole group; kill, the program alone.
     static bool endsCleanly(QProcess &program, int signal) {
         const auto group = pid_t(program.processId());
         ::kill(signal == SIGTERM ? group : -group, signal);
@@ -183,7 +179,6 @@ private slots:
         click(window, "Command2");
         QVERIFY(!windows->existingNewsWindow());
         QTRY_VERIFY(gone.isNull());
-        // With the window gone and the engine never mapped, nothing is left to ask later.
         QVERIFY(!webEngineMapped());
         QCOMPARE(server_.hits("/"), 0);
     }
@@ -227,9 +222,8 @@ private slots:
         QTest::keyClick(&window, Qt::Key_Escape);
         QVERIFY(windows->existingNewsWindow());
         checkShows(window, false);
-        // The module is not where the program looks for it from the tests' folder: the browser
-        // area says that there is no browser, standard error why, on one line; the window stays
-        // usable.
+        // From the tests' folder the program finds no module: the browser area says so, standard
+        // error says why on one line, and the window stays usable.
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression("^The web browser could not be started: "
                                                 "[^\\n]*lumatic-web.so: not found; "
@@ -242,8 +236,7 @@ private slots:
         QVERIFY(!windows->existingNewsWindow());
     }
 
-    // The graphical style: a flat face in the button's own grey with a raised edge, and the
-    // keyboard focus, which Okay holds, shown by a dotted rectangle, not by a tint.
+    // A flat face in the button's grey with a raised edge; the focus a dotted rectangle, no tint.
     void buttonsAreFlatGreyWithADottedFocus_data() {
         QTest::addColumn<QString>("name");
         QTest::newRow("Okay, with the focus") << "Command1";
@@ -261,11 +254,10 @@ private slots:
         const int right = button->width() - 1, bottom = button->height() - 1;
         QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));
         QCOMPARE(image.pixelColor(right, bottom), QColor(Qt::black));
-        // Face between the edge and the caption, at the top and at both sides.
         const QColor face = colourFromValue(0x808080);
         for (const QPoint at : {QPoint(right / 2, 2), QPoint(6, bottom / 2), QPoint(right - 6, 2)})
             QCOMPARE(image.pixelColor(at), face);
-        // The focus rectangle's top line: every other pixel dark.
+        // Every other pixel of the focus rectangle's top line is dark.
         int dark = 0;
         for (int x = 4; x < right - 4; ++x)
             dark += image.pixelColor(x, 3) != face;
@@ -286,10 +278,9 @@ private slots:
             checkPassesInChild("LUMATIC_AS_USER", "root");
             return;
         }
-        // The tests' main() switched the sandbox off for root.
-        qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
-        // A certificate of its own, which the engine takes as a user who checked it would; the
-        // engine would still log that it cannot verify it, had its logging not been turned down.
+        qunsetenv("QTWEBENGINE_DISABLE_SANDBOX"); // which main() set for root
+        // The engine would still log that it cannot verify the certificate, had its logging not
+        // been turned down.
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") +
                                                   " --ignore-certificate-errors --log-level=3");
         HttpServer tls(HttpServer::Https);
@@ -313,8 +304,7 @@ private slots:
              "sandbox."}};
         click(window, "Command1");
         if (refused.contains(mode)) {
-            // Okay and Refresh show the reason in place of the page: the engine never started,
-            // and so neither ended this process nor asked for a page.
+            // The reason shows in place of the page; the engine never started.
             QLabel *notice = noticeOf(window);
             QVERIFY(notice && notice->isVisible());
             QCOMPARE(notice->text(), refused[mode]);
@@ -339,11 +329,9 @@ private slots:
         QVERIFY(!windows.anyOpen());
     }
 
-    // Once the engine is loaded, standard error passes through a filter that drops the known
-    // complaint of the engine's sandboxed processes and hands everything else on, the program's
-    // own lines and those of the processes it starts alike. The filter runs once, so this runs
-    // in a child, with standard error going to a file meanwhile; the filter hands on its last
-    // line and ends once standard error is back, for the child was its last writer.
+    // The filter drops only the engine's known complaint, from the program and its children
+    // alike. It can start once a process, so this runs in a child; it ends once standard error
+    // is back, for the child was its last writer.
     void standardErrorLosesOnlyTheEnginesKnownNoise() {
         if (!qEnvironmentVariableIsSet("LUMATIC_TEST_CHILD")) {
             checkPassesInChild("LUMATIC_TEST_CHILD", "1");
@@ -378,10 +366,9 @@ private slots:
             {"whose renderer then dies", "/", "/older", "/painted"}};
         addRows(rows);
     }
-    // Okay grows the window where it stands and loads the news. Whatever a linked page does,
-    // Refresh shows the news page again within a few seconds; a page that cannot be reached
-    // leaves the window usable. Shown again from the main window it stays as it is; closed and
-    // shown again, it asks first again.
+    // Okay grows the window where it stands. Whatever a linked page does, Refresh shows the news
+    // again within seconds; an unreachable page leaves the window usable. Shown again it stays
+    // as it is; closed and shown again, it asks first.
     void browsingTheNews() {
         QFETCH(Visit, row);
         const QUrl address = row.news ? server_.url(row.news) : nowhere_;
@@ -436,8 +423,8 @@ private slots:
                                {"no usable runtime or temporary folder", SIGTERM, false, ""}};
         addRows(rows);
     }
-    // The engine's private folder goes however the program ends but outright: a folder left by
-    // a program killed outright goes with the next Okay, a live program's folder stays.
+    // The engine's private folder goes however the program ends; one a program killed outright
+    // left goes with the next Okay, a live program's stays.
     void endsThroughItsOrdinaryExit() {
         QFETCH(Ending, row);
         QTemporaryDir scratch;
@@ -491,8 +478,7 @@ private slots:
         QCOMPARE(entries(scratch.path()), (QStringList{"here", "runtime"}));
     }
 
-    // The window made as the program makes it asks its browser for the news page over HTTPS,
-    // on Okay and again on Refresh, where it also reloads from the source.
+    // Okay and Refresh ask for the news over HTTPS; Refresh also reloads from the source.
     void theNewsIsFetchedOverHttps() {
         AddressBook book;
         NewsWindow window(completeAddress(QString::fromLatin1(NewsAddress)),
@@ -505,8 +491,8 @@ private slots:
 };
 
 int main(int argc, char **argv) {
-    // The program itself, for the rows that end it by signals: Okay is pressed at once, and it
-    // says so on its unbuffered output, and again once the page's load has ended.
+    // The program, for the rows that end it by signals: Okay is pressed at once, which it
+    // says on its unbuffered output, as it says when the page's load has ended.
     if (qEnvironmentVariableIsSet("LUMATIC_TEST_PROGRAM")) {
         std::setvbuf(stdout, nullptr, _IONBF, 0);
         const QUrl address(qEnvironmentVariable("LUMATIC_TEST_PROGRAM"));
@@ -522,11 +508,6 @@ int main(int argc, char **argv) {
             },
             [&] { return new NewsWindow(address, engine); });
     }
-    allowRootWithoutSandbox();
-    prepareEngineProcess();
-    QApplication app(argc, argv);
-    setUpApplication(app);
-    TestNewsWindow test;
-    return QTest::qExec(&test, argc, argv);
+    return runTests<TestNewsWindow>(argc, argv);
 }
 #include "test_news_window.moc"

@@ -41,8 +41,8 @@ public slots:
     void openMail(const QUrl &url) { shown_ << url.toString(); }
 
 protected:
-    // Every window but the host that reaches the screen is closed at once, or a page's dialog would
-    // hold the test as it holds the user; those the browser keeps off the screen are its own.
+    // Any other window that reaches the screen is noted and closed, or a page's dialog would hold
+    // the test as it holds the user; those the browser keeps off the screen are its own.
     bool eventFilter(QObject *watched, QEvent *event) override {
         auto *window = event->type() == QEvent::Show ? qobject_cast<QWidget *>(watched) : nullptr;
         if (window && window->isWindow() && window != host_)
@@ -75,8 +75,7 @@ private:
         const int before = server.hits(path);
         return clickUntil(browser_, [&] { return server.hits(path) > before; });
     }
-    // What the Refresh button does: navigate home, then reload from the server. Home comes from
-    // the server, and once its page has painted a second load would have ended.
+    // Refresh, as the button does it. Once home has painted, a second load would have ended.
     void refresh(const char *home = "/") {
         const int homeHits = server_.hits("/"), cssHits = server_.hits("/style.css");
         QSignalSpy finished(browser_, &Browser::loadFinished);
@@ -91,13 +90,11 @@ private:
         QVERIFY(server_.hits("/style.css") > cssHits);
     }
 
-    // A plain server, a TLS server whose certificate the tests trust, and one whose they do not.
+    // A plain server, a TLS server the engine trusts, and one it does not.
     HttpServer server_, tls_{HttpServer::Https}, untrusted_{HttpServer::Https};
     QWidget *host_ = nullptr;
     Browser *browser_ = nullptr;
-    // Windows that reached the screen, and mail that would have been sent.
-    QStringList shown_;
-    // Pages that no test may reach.
+    QStringList shown_; // windows that reached the screen, mail that would have been sent
     const QByteArrayList unreachable_{"/popup", "/source", "/plain"};
 
 private slots:
@@ -114,7 +111,6 @@ private slots:
         server_.route(
             "/style.css",
             {.body = "body{background:#cde}", .contentType = "text/css", .headers = cached});
-        // Not cacheable: a click on home's link shows as a request.
         serve(server_, "/next", "<a href=/>home</a>");
         server_.route("/slow", {.body = page("slow", "slow"), .delayMs = 3000});
         serve(server_, "/slowlink", "<a href=/slow>slow</a>");
@@ -125,7 +121,7 @@ private slots:
                       {.body = "payload",
                        .contentType = "application/octet-stream",
                        .headers = {{"Content-Disposition", "attachment; filename=x.bin"}}});
-        // Keeps every block it writes, and says how far it has come in MiB.
+        // Keeps every block it writes, and reports its MiB.
         serve(server_, "/grow",
               "<script>let kept = [], mib = 0; setTimeout(function grow() { kept.push(new "
               "Uint8Array(64 << 20).fill(1)); fetch('/grew?' + (mib += 64)); if (mib < 4096) "
@@ -207,8 +203,7 @@ private slots:
     }
 
     void refuses_data() {
-        // Pages that the rows click report with a request that the click has had its effect, so
-        // that the rows wait for that rather than for a while.
+        // The pages the rows click report by a request once the click has had its effect.
         const QByteArray report = " onclick=\"setTimeout(() => fetch('/clicked'))\"";
         const auto onClick = [](const QByteArray &script) {
             return "<div onclick=\"" + script + "\">click</div>";
@@ -252,10 +247,9 @@ private slots:
         row("https page redirecting to http", {}, {}, tls_.url("/to-plain"), {}, leftHttps);
         row("bad certificate", {}, {}, untrusted_.url("/"), untrusted_.url("/"));
 
-        // Once on https, the page goes to plain http by no way at all: the address is upgraded, and
-        // what the server at the upgraded address says follows, or, where it has no https, or where
-        // a form would post to plain http, one line says so and the refused address shows. These
-        // pages leave for the plain server or for the TLS server's own port.
+        // Once on https, no way leads to plain http: the address is upgraded, or, where there is no
+        // https or a form would post to http, one line says so. The pages leave for the plain
+        // server or for the TLS server's own port.
         const QByteArray plain = url("/plain").toEncoded(),
                          away = tls_.url("/after").toEncoded().replace("https:", "http:");
         const QUrl after = tls_.url("/after"),
@@ -281,9 +275,8 @@ private slots:
                "/clicked");
     }
 
-    // Each row waits for the end of what it sets off (a load, a request from the page, a notice),
-    // then finds no window, dialog or page it should not have, and nothing holding the window: it
-    // closes, as the news window does on Close, and Refresh reaches the server.
+    // Each row waits for the end of what it sets off, then finds no window, dialog or page it
+    // should not have, and nothing holding the window: it closes, and Refresh reaches the server.
     void refuses() {
         QFETCH(Refusal, row);
         HttpServer &server = row.secure ? tls_ : server_;
@@ -325,9 +318,8 @@ private slots:
         refresh();
     }
 
-    // The engine answers a file input through a call queued on the main thread with nothing
-    // tying it to the page, as Qt's QTimer::singleShot(0, functor) is here; whatever ends the
-    // page while one waits, the call still finds it.
+    // The engine answers a file input by a call queued with nothing tying it to the page, as
+    // QTimer::singleShot(0, functor) is here; whatever ends the page meanwhile, the call finds it.
     void queuedEngineCallsFindTheirPage_data() {
         QTest::addColumn<bool>("wholeBrowser");
         QTest::newRow("page replaced by Refresh") << false;
@@ -354,9 +346,8 @@ private slots:
         QVERIFY(*found);
     }
 
-    // What the engine writes (its certificate store first) goes to an owner-only folder of its own
-    // in the runtime folder; env/as-user, which runs these tests, finds HOME and that folder empty
-    // at the end. The tests before do what makes the engine write: TLS, pages, a lost renderer.
+    // The engine writes (its certificate store first) to an owner-only folder in the runtime
+    // folder; env/as-user, which runs this test, finds both that and HOME empty at the end.
     void keepsItsFilesInAPrivateHome() {
         QVERIFY(load(tls_, "/"));
         const QString home = qEnvironmentVariable("HOME");
