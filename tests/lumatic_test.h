@@ -20,19 +20,6 @@
 #include <QApplication>
 #include <QLabel>
 
-namespace lumatic::test {
-// A test's main(): the process and the application as the program sets them up (so that no
-// test starts a session bus either), then the test class.
-template <class TestClass> int runTests(int argc, char **argv) {
-    if (geteuid() == 0) // Chromium's sandbox cannot start as root
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    prepareEngineProcess();
-    QApplication app(argc, argv);
-    setUpApplication(app);
-    TestClass test;
-    return QTest::qExec(&test, argc, argv);
-}
-} // namespace lumatic::test
 #define LUMATIC_TEST_MAIN(TestClass)                                                               \
     int main(int argc, char **argv) {                                                              \
         return lumatic::test::runTests<TestClass>(argc, argv);                                     \
@@ -112,6 +99,18 @@ inline QString shownOnX(const QProcess &program) {
 }
 
 #ifdef QT_WIDGETS_LIB
+// A test's main(): the process and the application as the program sets them up (so that no
+// test starts a session bus either), then the test class.
+template <class TestClass> int runTests(int argc, char **argv) {
+    if (geteuid() == 0) // Chromium's sandbox cannot start as root
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    prepareEngineProcess();
+    QApplication app(argc, argv);
+    setUpApplication(app);
+    TestClass test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 // Where a window's control lies: the container that holds it and its place there. Each check
 // fails the test, not the run, so it comes last in a test function.
 inline void checkPlace(const QWidget &window, const QString &name, const QString &container,
