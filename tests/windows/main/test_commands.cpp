@@ -2,10 +2,27 @@
 #include "shown_main_window.h"
 #include "windows/news/browser_loader.h"
 
+#include <QSignalSpy>
+#include <QWindow>
+
 using namespace lumatic;
 using lumatic::test::control;
 
 namespace {
+
+// A window of no particular content, for the rules every window keeps.
+class StandIn : public Form {
+public:
+    explicit StandIn(const char *name) : Form(name, QString::fromLatin1(name), {100, 50}, 0) {
+        ++made;
+    }
+    static inline int made = 0;
+};
+
+int visibleTopLevels() {
+    const auto windows = QGuiApplication::topLevelWindows();
+    return int(std::ranges::count_if(windows, &QWindow::isVisible));
+}
 
 int topLevelsNamed(const QString &name) {
     int count = 0;
@@ -22,14 +39,25 @@ void playSomething(WindowRegistry &windows, int entry) {
 
 } // namespace
 
+// The application's windows and the main window's commands. The rules every window keeps are
+// tested on a registry of its own, whose help and news windows are stand-ins.
 class TestCommands : public QObject {
     Q_OBJECT
 
     test::ShownMainWindow shown_;
+    std::unique_ptr<WindowRegistry> standIns_;
 
 private slots:
-    void init() { shown_.init(); }
-    void cleanup() { shown_.cleanup(); }
+    void init() {
+        shown_.init();
+        StandIn::made = 0;
+        standIns_ = std::make_unique<WindowRegistry>([] { return new StandIn("Form3"); },
+                                                     [] { return new StandIn("Form4"); });
+    }
+    void cleanup() {
+        standIns_.reset();
+        shown_.cleanup();
+    }
 
     // After the entry played (none for 0); a stop before any selection makes the clocks, hidden.
     void eachCommandStopsThePreviewAndKeepsWhatItShows_data() {
@@ -39,6 +67,8 @@ private slots:
         QTest::newRow("help") << 1 << 6;
         QTest::newRow("news") << 2 << 6;
         QTest::newRow("click before any selection") << 0 << 0;
+        QTest::newRow("help before any selection") << 1 << 0;
+        QTest::newRow("news before any selection") << 2 << 0;
     }
     void eachCommandStopsThePreviewAndKeepsWhatItShows() {
         QFETCH(int, command);
@@ -147,6 +177,95 @@ private slots:
         shown_.main().Image2_Click();
         QCoreApplication::processEvents();
         QVERIFY(!test::webEngineMapped());
+    }
+
+    void nothingExistsBeforeFirstUse() {
+        QVERIFY(!standIns_->anyOpen());
+        QCOMPARE(standIns_->existingClocks(), nullptr);
+        QCOMPARE(StandIn::made, 0);
+    }
+
+    void firstUseMakesTheWindowOnce() {
+        const int shown = visibleTopLevels();
+        MainWindow &main = standIns_->mainWindow();
+        QCOMPARE(&standIns_->mainWindow(), &main);
+        QVERIFY(!main.isVisible());
+        // The level colours are loaded before any use: the first tick already colours.
+        main.Label_Click(4);
+        standIns_->clocks().tick(4);
+        QCOMPARE(control<Swatch>(main, "preview")->backColor(), 0x787878u);
+        standIns_->showHelp();
+        standIns_->showHelp();
+        QCOMPARE(StandIn::made, 1);
+        QCOMPARE(visibleTopLevels(), shown + 1);
+        QVERIFY(standIns_->existingHelpWindow()->isVisible());
+    }
+
+    // The clocks come with the first selection, and no window shows with them.
+    void clockWindowIsMadeHiddenByItsFirstUse() {
+        standIns_->mainWindow().showNonModal();
+        const int shown = visibleTopLevels();
+        QCOMPARE(standIns_->existingClocks(), nullptr);
+        standIns_->mainWindow().Label_Click(1);
+        PreviewClocks *clocks = standIns_->existingClocks();
+        QVERIFY(clocks);
+        QCOMPARE(clocks->objectName(), "Form2");
+        QCoreApplication::processEvents();
+        QCOMPARE(visibleTopLevels(), shown);
+    }
+
+    void closeThenUseGivesAFreshWindow() {
+        standIns_->mainWindow().Label_Click(1);
+        PreviewClocks *first = standIns_->existingClocks();
+        first->tick(1);
+        first->tick(1);
+        QCOMPARE(first->clock(1).position(), 2);
+        QPointer<PreviewClocks> gone = first;
+        standIns_->closeAll();
+        QVERIFY(gone.isNull());
+        standIns_->mainWindow().Label_Click(1);
+        QCOMPARE(standIns_->clocks().clock(1).position(), 0);
+
+        standIns_->showNews();
+        QPointer<Form> news = standIns_->existingNewsWindow();
+        news->close();
+        QCOMPARE(standIns_->existingNewsWindow(), nullptr);
+        QTRY_VERIFY(news.isNull()); // destroyed, not just hidden
+        standIns_->showNews();
+        QCOMPARE(StandIn::made, 2);
+    }
+
+    void closingWhatDoesNotExistIsHarmless() {
+        QSignalSpy ended(standIns_.get(), &WindowRegistry::ended);
+        standIns_->closeAll();
+        standIns_->closeAll();
+        QVERIFY(!standIns_->anyOpen());
+        QCOMPARE(ended.count(), 0);
+    }
+
+    void theApplicationEndsWithItsLastWindow() {
+        QSignalSpy ended(standIns_.get(), &WindowRegistry::ended);
+        standIns_->mainWindow().showNonModal();
+        standIns_->showHelp();
+        standIns_->existingHelpWindow()->close();
+        QCOMPARE(ended.count(), 0);
+        standIns_->mainWindow().Label_Click(3);
+        standIns_->showNews();
+        standIns_->closeAll();
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(!standIns_->anyOpen());
+    }
+
+    // Closing the main window any way at all takes every other window with it.
+    void closingTheMainWindowClosesEverything() {
+        QSignalSpy ended(standIns_.get(), &WindowRegistry::ended);
+        standIns_->mainWindow().showNonModal();
+        standIns_->mainWindow().Label_Click(5);
+        standIns_->showHelp();
+        standIns_->showNews();
+        standIns_->existingMainWindow()->close();
+        QVERIFY(!standIns_->anyOpen());
+        QCOMPARE(ended.count(), 1);
     }
 };
 
