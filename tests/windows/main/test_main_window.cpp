@@ -2,13 +2,60 @@
 #include "shown_main_window.h"
 #include "windows/news/browser_loader.h"
 
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QWindow>
 
 using namespace lumatic;
 using lumatic::test::control;
+using lumatic::test::q;
 
 namespace {
+
+std::uint32_t grey(char letter) {
+    return std::uint32_t(letter - 'a') * 10 * 0x010101;
+}
+
+const char *const initialBox = "Number of strings and which is being previewed";
+
+// An independent account of what the user should see.
+struct Model {
+    std::array<int, clockCount> counters{};
+    int running = 0;
+    QString box = initialBox;
+    std::uint32_t swatch = 0x808080;
+    QString style = "style name", strings = "strings abc... a=dark, m=normal, z=bright",
+            uses = "uses";
+
+    void select(int entry) {
+        const StyleEntry &e = styleEntry(entry);
+        style = q(e.displayName);
+        strings = q(e.pattern);
+        uses = q(e.info);
+        running = e.clock;
+    }
+    void stop() { running = 0; }
+    QStringList seen() const {
+        QStringList all = {style, strings, uses, box, QString::number(swatch)};
+        for (int clock = 1; clock <= clockCount; ++clock)
+            all << QString("%1%2").arg(counters[clock - 1]).arg(clock == running ? "+" : "");
+        return all;
+    }
+    void tick() {
+        if (!running)
+            return;
+        const std::string_view pattern =
+            std::ranges::find(styleCatalogue, running, &StyleEntry::clock)->pattern;
+        int &count = counters[running - 1];
+        count = count % int(pattern.size()) + 1;
+        box = QString("%1/%2").arg(count).arg(pattern.size());
+        swatch = grey(pattern[count - 1]);
+    }
+};
+
+struct ScriptRow {
+    const char *tag, *script, *write, *box, *swatch;
+};
 
 // A window of no particular content, for the rules every window keeps.
 class StandIn : public Form {
@@ -31,25 +78,50 @@ int topLevelsNamed(const QString &name) {
     return count;
 }
 
-void playSomething(WindowRegistry &windows, int entry) {
-    windows.mainWindow().Label_Click(entry);
-    for (int i = 0; i < 5; ++i)
-        windows.clocks().tick(*windows.clocks().runningClock());
-}
-
 } // namespace
 
-// The application's windows and the main window's commands. The rules every window keeps are
-// tested on a registry of its own, whose help and news windows are stand-ins.
-class TestCommands : public QObject {
+// The main window: what its selections show as the clocks tick, and its commands. A tick comes
+// only when the test sends one, from every clock that is switched on, as the real timers would.
+// The rules every window keeps are tested on a registry of their own, with stand-ins for the
+// help and news windows.
+class TestMainWindow : public QObject {
     Q_OBJECT
 
     test::ShownMainWindow shown_;
     std::unique_ptr<WindowRegistry> standIns_;
+    int selected_ = 0;
+
+    // The label that shows an entry: the mapping is its own inverse.
+    void select(int entry) {
+        shown_.main().Label_Click(MainWindow::entryOfLabel(entry));
+        selected_ = entry;
+    }
+    void tick(int times = 1) {
+        PreviewClocks *clocks = shown_.registry().existingClocks();
+        for (int i = 0; clocks && i < times; ++i)
+            for (int clock = 1; clock <= clockCount; ++clock)
+                if (clocks->isEnabled(clock))
+                    clocks->tick(clock);
+    }
+    QString text(const char *label) { return shown_.control<QLabel>(label)->text(); }
+    PositionBox &box() { return *shown_.control<PositionBox>("stylerun"); }
+    std::uint32_t swatch() { return shown_.control<Swatch>("preview")->backColor(); }
+    // A script of selections (an entry's number), ticks ("t", or "t5" for five) and stop
+    // commands ("stop", a click on the window).
+    void play(const QString &script) {
+        for (const QString &step : script.split(' ', Qt::SkipEmptyParts))
+            if (step == "stop")
+                shown_.main().Form_Click();
+            else if (step.startsWith('t'))
+                tick(step.size() > 1 ? step.mid(1).toInt() : 1);
+            else
+                select(step.toInt());
+    }
 
 private slots:
     void init() {
         shown_.init();
+        selected_ = 0;
         StandIn::made = 0;
         standIns_ = std::make_unique<WindowRegistry>([] { return new StandIn("Form3"); },
                                                      [] { return new StandIn("Form4"); });
@@ -57,6 +129,119 @@ private slots:
     void cleanup() {
         standIns_.reset();
         shown_.cleanup();
+    }
+
+    void labelsSelectTheirEntries_data() {
+        QTest::addColumn<int>("label");
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<int>("clock");
+        QTest::newRow("Label1") << 1 << "1 - Fire Flicker" << 1;
+        QTest::newRow("Label2 shows pulse") << 2 << "2 - Slow Strong Pulse" << 2;
+        QTest::newRow("Label10") << 10 << "10 - Fluorescent Flicker" << 10;
+        QTest::newRow("Label20 is entry 11") << 20 << "11 - Black Fade Pulse" << 11;
+        QTest::newRow("Label18 is entry 13") << 18 << "13 - Fluorescent Flicker2" << 13;
+        QTest::newRow("Label17 is entry 14") << 17 << "14 - Fluorescent Flicker3" << 14;
+        QTest::newRow("Label15 is entry 16") << 15 << "16 - Realistic Fade 2" << 17;
+        QTest::newRow("Label14 is entry 17") << 14 << "17 - Slow Strong Strobe 2" << 16;
+        QTest::newRow("Label11 is entry 20") << 11 << "20 - Three Cycle Strobe 3" << 20;
+        QTest::newRow("Label5") << 5 << "5 - Gentle Pulse" << 5;
+    }
+    // A click through the window system; only the clock of the label's entry runs.
+    void labelsSelectTheirEntries() {
+        QFETCH(int, label);
+        QFETCH(int, clock);
+        QTest::mouseClick(shown_.control(QString("Label%1").arg(label)), Qt::LeftButton);
+        QTEST(text("style"), "style");
+        QCOMPARE(shown_.runningClock(), clock);
+        Model model;
+        model.select(MainWindow::entryOfLabel(label));
+        QCOMPARE(test::shownTexts(shown_.registry(), true), model.seen());
+    }
+
+    // What the box and the swatch show after a script and, where a row gives one, a write of
+    // the box; the style label names the entry selected last, running or not. The swatch's letter,
+    // or "-" for its first grey: selection writes texts and switches clocks, the box and the swatch
+    // wait for the tick. Equal texts of clocks of equal length follow the running clock, also when
+    // its first text equals the one the old clock left. A write colours the swatch only with a
+    // position of the running clock.
+    void scriptsShowTheRunningClocksPosition_data() {
+        const ScriptRow rows[] = {
+            {"selection waits for the tick", "1", nullptr, initialBox, "-"},
+            {"first tick", "1 t", nullptr, "1/23", "m"},
+            {"another selection waits too", "1 t 2", nullptr, "1/23", "m"},
+            {"first run", "1 t23", nullptr, "23/23", "o"},
+            {"wrap", "1 t24", nullptr, "1/23", "m"},
+            {"resume mid-way, other clocks ran", "1 t7 2 t9 18 t3 1 t", nullptr, "8/23", "m"},
+            {"stopped mid-way stays", "1 t7 stop t5", nullptr, "7/23", "m"},
+            {"resume mid-way after a stop", "1 t7 stop t5 1 t", nullptr, "8/23", "m"},
+            {"resume at the last position", "1 t23 2 t9 18 t3 1 t", nullptr, "1/23", "m"},
+            {"selecting the running entry waits for the tick", "5 t3 5", nullptr, "3/33", "l"},
+            {"selecting the running entry keeps the count", "5 t3 5 t", nullptr, "4/33", "m"},
+            {"equal length, own letter", "19 t4 18 t5", nullptr, "5/24", "z"},
+            {"equal text, running clock's letter", "19 t4 18 t5 19 t", nullptr, "5/24", "a"},
+            {"write: a position of the running clock", "4 t2 1", "3/23", "3/23", "n"},
+            {"write: leading blank", "4 t2 1", " 3/23", " 3/23", "a"},
+            {"write: leading zero", "4 t2 1", "03/23", "03/23", "a"},
+            {"write: another clock's length", "4 t2 1", "3/24", "3/24", "a"},
+            {"write: past the end", "4 t2 1", "24/23", "24/23", "a"},
+            {"write: no clock ran yet", "", "1/23", "1/23", "-"},
+            {"write: no clock runs", "9 t9 stop", "1/16", "1/16", "z"}};
+        test::addRows(rows);
+    }
+    void scriptsShowTheRunningClocksPosition() {
+        QFETCH(ScriptRow, row);
+        play(row.script);
+        if (row.write)
+            box().write(row.write);
+        QCOMPARE(box().text(), row.box);
+        QCOMPARE(swatch(), *row.swatch == '-' ? 0x808080u : grey(*row.swatch));
+        QCOMPARE(text("style"), selected_ ? q(styleEntry(selected_).displayName) : "style name");
+    }
+
+    void everyEntryPlaysItsOwnPattern_data() {
+        QTest::addColumn<int>("entry");
+        for (int entry = 1; entry <= styleCount; ++entry)
+            QTest::addRow("entry %d", entry) << entry;
+    }
+    void everyEntryPlaysItsOwnPattern() {
+        QFETCH(int, entry);
+        select(entry);
+        const std::string_view pattern = styleEntry(entry).pattern;
+        const int length = int(pattern.size());
+        for (int k = 1; k <= length; ++k) {
+            tick();
+            QCOMPARE(box().text(), QString("%1/%2").arg(k).arg(length));
+            QCOMPARE(swatch(), grey(pattern[k - 1]));
+        }
+    }
+
+    // A random walk of selections, stop commands and ticks against the model. The seed can be
+    // changed with LUMATIC_MODEL_SEED to explore other walks.
+    void randomWalkAgreesWithTheModel() {
+        const quint32 seed = qEnvironmentVariableIsSet("LUMATIC_MODEL_SEED")
+                                 ? quint32(qEnvironmentVariableIntValue("LUMATIC_MODEL_SEED"))
+                                 : 20261208u;
+        QRandomGenerator random(seed);
+        Model model;
+        for (int step = 0; step < 5000; ++step) {
+            const int action = random.bounded(10);
+            if (action < 2) {
+                const int entry = random.bounded(1, styleCount + 1);
+                select(entry);
+                model.select(entry);
+            } else if (action < 3) {
+                shown_.main().Form_Click();
+                model.stop();
+            } else {
+                tick();
+                model.tick();
+            }
+            const QString where = QString("seed %1, step %2").arg(seed).arg(step);
+            const QStringList seen = test::shownTexts(shown_.registry(), true),
+                              expected = model.seen();
+            QVERIFY2(seen == expected,
+                     qPrintable(where + ": " + seen.join('|') + " against " + expected.join('|')));
+        }
     }
 
     // After the entry played (none for 0); a stop before any selection makes the clocks, hidden.
@@ -75,7 +260,7 @@ private slots:
         QFETCH(int, entry);
         MainWindow &main = shown_.main();
         if (entry)
-            playSomething(shown_.registry(), entry);
+            play(QString::number(entry) + " t5");
         const QStringList before = test::shownTexts(shown_.registry());
         const std::array<void (MainWindow::*)(), 3> commands = {
             &MainWindow::Form_Click, &MainWindow::Image1_Click, &MainWindow::Image2_Click};
@@ -150,9 +335,8 @@ private slots:
     void closeEverythingEndsTheApplication() {
         QFETCH(bool, othersOpen);
         QFETCH(bool, titleBar);
-        WindowRegistry *windows = &shown_.registry();
         MainWindow &main = shown_.main();
-        playSomething(*windows, 9);
+        play("9 t5");
         if (othersOpen) {
             main.Image1_Click();
             main.Image2_Click();
@@ -165,8 +349,8 @@ private slots:
                 QTest::mouseClick(control(main, "Image3"), Qt::LeftButton);
         };
         QCOMPARE(shown_.runToTheEnd(closeEverything), 0);
-        QVERIFY(!windows->anyOpen());
-        QCOMPARE(topLevelsNamed("Form3") + topLevelsNamed("Form4") + topLevelsNamed("Form1"), 0);
+        QVERIFY(!shown_.registry().anyOpen());
+        QCOMPARE(visibleTopLevels(), 0);
     }
 
     // The main window, the help window and the news window's question all start without the
@@ -269,5 +453,5 @@ private slots:
     }
 };
 
-LUMATIC_TEST_MAIN(TestCommands)
-#include "test_commands.moc"
+LUMATIC_TEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"
