@@ -57,25 +57,14 @@ struct ScriptRow {
     const char *tag, *script, *write, *box, *swatch;
 };
 
-// A window of no particular content, for the rules every window keeps.
-class StandIn : public Form {
-public:
-    explicit StandIn(const char *name) : Form(name, QString::fromLatin1(name), {100, 50}, 0) {
-        ++made;
-    }
-    static inline int made = 0;
-};
-
-int visibleTopLevels() {
-    const auto windows = QGuiApplication::topLevelWindows();
-    return int(std::ranges::count_if(windows, &QWindow::isVisible));
-}
-
-int topLevelsNamed(const QString &name) {
-    int count = 0;
-    for (const QWidget *widget : QApplication::topLevelWidgets())
-        count += widget->objectName() == name && widget->isVisible();
-    return count;
+// The titles of the windows on screen, in order.
+QStringList shownWindows() {
+    QStringList titles;
+    for (const QWindow *window : QGuiApplication::topLevelWindows())
+        if (window->isVisible())
+            titles << window->title();
+    titles.sort();
+    return titles;
 }
 
 } // namespace
@@ -90,6 +79,13 @@ class TestMainWindow : public QObject {
     test::ShownMainWindow shown_;
     std::unique_ptr<WindowRegistry> standIns_;
     int selected_ = 0;
+    int standInsMade_ = 0;
+
+    // A window of no particular content, for the rules every window keeps.
+    Form *standIn(const char *name) {
+        ++standInsMade_;
+        return new Form(name, QString::fromLatin1(name), {100, 50}, 0);
+    }
 
     // The label that shows an entry: the mapping is its own inverse.
     void select(int entry) {
@@ -106,6 +102,17 @@ class TestMainWindow : public QObject {
     QString text(const char *label) { return shown_.control<QLabel>(label)->text(); }
     PositionBox &box() { return *shown_.control<PositionBox>("stylerun"); }
     std::uint32_t swatch() { return shown_.control<Swatch>("preview")->backColor(); }
+    // What the main window shows, and each clock's count (0 before there are clocks), marked "+"
+    // while the clock runs when asked.
+    QStringList shownTexts(bool marksRunning = false) {
+        QStringList all = {text("style"), text("strings"), text("uses"), box().text(),
+                           QString::number(swatch())};
+        const PreviewClocks *clocks = shown_.registry().existingClocks();
+        for (int clock = 1; clock <= clockCount; ++clock)
+            all << QString::number(clocks ? clocks->clock(clock).position() : 0) +
+                       (marksRunning && clocks && clocks->isEnabled(clock) ? "+" : "");
+        return all;
+    }
     // A script of selections (an entry's number), ticks ("t", or "t5" for five) and stop
     // commands ("stop", a click on the window).
     void play(const QString &script) {
@@ -122,9 +129,9 @@ private slots:
     void init() {
         shown_.init();
         selected_ = 0;
-        StandIn::made = 0;
-        standIns_ = std::make_unique<WindowRegistry>([] { return new StandIn("Form3"); },
-                                                     [] { return new StandIn("Form4"); });
+        standInsMade_ = 0;
+        standIns_ = std::make_unique<WindowRegistry>([this] { return standIn("Form3"); },
+                                                     [this] { return standIn("Form4"); });
     }
     void cleanup() {
         standIns_.reset();
@@ -155,7 +162,7 @@ private slots:
         QCOMPARE(shown_.runningClock(), clock);
         Model model;
         model.select(MainWindow::entryOfLabel(label));
-        QCOMPARE(test::shownTexts(shown_.registry(), true), model.seen());
+        QCOMPARE(shownTexts(true), model.seen());
     }
 
     // What the box and the swatch show after a script and, where a row gives one, a write of
@@ -237,8 +244,7 @@ private slots:
                 model.tick();
             }
             const QString where = QString("seed %1, step %2").arg(seed).arg(step);
-            const QStringList seen = test::shownTexts(shown_.registry(), true),
-                              expected = model.seen();
+            const QStringList seen = shownTexts(true), expected = model.seen();
             QVERIFY2(seen == expected,
                      qPrintable(where + ": " + seen.join('|') + " against " + expected.join('|')));
         }
@@ -261,14 +267,14 @@ private slots:
         MainWindow &main = shown_.main();
         if (entry)
             play(QString::number(entry) + " t5");
-        const QStringList before = test::shownTexts(shown_.registry());
+        const QStringList before = shownTexts();
         const std::array<void (MainWindow::*)(), 3> commands = {
             &MainWindow::Form_Click, &MainWindow::Image1_Click, &MainWindow::Image2_Click};
         (main.*commands[command])();
         QVERIFY(shown_.registry().existingClocks());
         QCOMPARE(shown_.runningClock(), std::nullopt);
         // Everything a stop must leave as it was.
-        QCOMPARE(test::shownTexts(shown_.registry()), before);
+        QCOMPARE(shownTexts(), before);
     }
 
     void helpAndNewsOpenOnceHoweverOftenClicked() {
@@ -277,8 +283,7 @@ private slots:
             QTest::mouseClick(control(main, "Image1"), Qt::LeftButton);
             QTest::mouseClick(control(main, "Image2"), Qt::LeftButton);
         }
-        QCOMPARE(topLevelsNamed("Form3"), 1);
-        QCOMPARE(topLevelsNamed("Form4"), 1);
+        QCOMPARE(shownWindows(), QStringList({"Help and About", "Kingpin Lumatic", "Message"}));
         // The main window stays usable beside them.
         main.Label_Click(3);
         QCOMPARE(shown_.runningClock(), 3);
@@ -350,7 +355,7 @@ private slots:
         };
         QCOMPARE(shown_.runToTheEnd(closeEverything), 0);
         QVERIFY(!shown_.registry().anyOpen());
-        QCOMPARE(visibleTopLevels(), 0);
+        QCOMPARE(shownWindows(), QStringList());
     }
 
     // The main window, the help window and the news window's question all start without the
@@ -366,11 +371,11 @@ private slots:
     void nothingExistsBeforeFirstUse() {
         QVERIFY(!standIns_->anyOpen());
         QCOMPARE(standIns_->existingClocks(), nullptr);
-        QCOMPARE(StandIn::made, 0);
+        QCOMPARE(standInsMade_, 0);
     }
 
     void firstUseMakesTheWindowOnce() {
-        const int shown = visibleTopLevels();
+        const QStringList shown = shownWindows();
         MainWindow &main = standIns_->mainWindow();
         QCOMPARE(&standIns_->mainWindow(), &main);
         QVERIFY(!main.isVisible());
@@ -380,22 +385,22 @@ private slots:
         QCOMPARE(control<Swatch>(main, "preview")->backColor(), 0x787878u);
         standIns_->showHelp();
         standIns_->showHelp();
-        QCOMPARE(StandIn::made, 1);
-        QCOMPARE(visibleTopLevels(), shown + 1);
+        QCOMPARE(standInsMade_, 1);
+        QCOMPARE(shownWindows().size(), shown.size() + 1);
         QVERIFY(standIns_->existingHelpWindow()->isVisible());
     }
 
     // The clocks come with the first selection, and no window shows with them.
     void clockWindowIsMadeHiddenByItsFirstUse() {
         standIns_->mainWindow().showNonModal();
-        const int shown = visibleTopLevels();
+        const QStringList shown = shownWindows();
         QCOMPARE(standIns_->existingClocks(), nullptr);
         standIns_->mainWindow().Label_Click(1);
         PreviewClocks *clocks = standIns_->existingClocks();
         QVERIFY(clocks);
         QCOMPARE(clocks->objectName(), "Form2");
         QCoreApplication::processEvents();
-        QCOMPARE(visibleTopLevels(), shown);
+        QCOMPARE(shownWindows(), shown);
     }
 
     void closeThenUseGivesAFreshWindow() {
@@ -416,7 +421,7 @@ private slots:
         QCOMPARE(standIns_->existingNewsWindow(), nullptr);
         QTRY_VERIFY(news.isNull()); // destroyed, not just hidden
         standIns_->showNews();
-        QCOMPARE(StandIn::made, 2);
+        QCOMPARE(standInsMade_, 2);
     }
 
     void closingWhatDoesNotExistIsHarmless() {
