@@ -38,17 +38,6 @@ std::optional<QString> askReader(const QStringList &arguments,
     return QString::fromUtf8(reader.readAllStandardOutput());
 }
 
-QList<Node> readTree() {
-    QList<Node> nodes;
-    const QString said = askReader({"tree"}).value_or(QString());
-    const auto list = [](const QString &items) { return items.split(',', Qt::SkipEmptyParts); };
-    for (const QString &line : said.split('\n', Qt::SkipEmptyParts))
-        if (const QStringList f = line.split('\t'); f.size() == 6)
-            nodes << Node{f[0].toInt(), f[1], f[2], f[3], list(f[4]), list(f[5])};
-    return nodes;
-}
-
-// What a control says of itself, by its name.
 struct ControlRow {
     const char *tag, *name, *description;
     QStringList states, actions;
@@ -108,7 +97,12 @@ private slots:
         server_.route("/painted", {.body = "", .contentType = "text/plain"});
         shown_.newsPage = server_.url("/");
         shown_.init();
-        tree_ = readTree();
+        const auto said = askReader({"tree"});
+        QVERIFY(said);
+        const auto list = [](const QString &items) { return items.split(',', Qt::SkipEmptyParts); };
+        for (const QString &line : said->split('\n', Qt::SkipEmptyParts))
+            if (const QStringList f = line.split('\t'); f.size() == 6)
+                tree_ << Node{f[0].toInt(), f[1], f[2], f[3], list(f[4]), list(f[5])};
         QVERIFY(!tree_.isEmpty());
     }
 

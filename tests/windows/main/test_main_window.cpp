@@ -34,7 +34,6 @@ struct Model {
         uses = q(e.info);
         running = e.clock;
     }
-    void stop() { running = 0; }
     QStringList seen() const {
         QStringList all = {style, strings, uses, box, QString::number(swatch)};
         for (int clock = 1; clock <= clockCount; ++clock)
@@ -69,10 +68,8 @@ QStringList shownWindows() {
 
 } // namespace
 
-// The main window: what its selections show as the clocks tick, and its commands. A tick comes
-// only when the test sends one, from every clock that is switched on, as the real timers would.
-// The rules every window keeps are tested on a registry of their own, with stand-ins for the
-// help and news windows.
+// The main window: what its selections show as the clocks tick (when the test ticks them), and
+// its commands; the rules every window keeps, on a registry of stand-in windows.
 class TestMainWindow : public QObject {
     Q_OBJECT
 
@@ -94,8 +91,9 @@ class TestMainWindow : public QObject {
     }
     void stop() {
         shown_.main().Form_Click();
-        model_.stop();
+        model_.running = 0;
     }
+    // As the timers would: each clock that is switched on ticks.
     void tick(int times = 1) {
         PreviewClocks *clocks = shown_.registry().existingClocks();
         for (int i = 0; i < times; ++i) {
@@ -227,9 +225,7 @@ private slots:
     // A random walk of selections, stop commands and ticks against the model. The seed can be
     // changed with LUMATIC_MODEL_SEED to explore other walks.
     void randomWalkAgreesWithTheModel() {
-        const quint32 seed = qEnvironmentVariableIsSet("LUMATIC_MODEL_SEED")
-                                 ? quint32(qEnvironmentVariableIntValue("LUMATIC_MODEL_SEED"))
-                                 : 20261208u;
+        const quint32 seed = qEnvironmentVariable("LUMATIC_MODEL_SEED", "20261208").toUInt();
         QRandomGenerator random(seed);
         for (int step = 0; step < 5000; ++step) {
             const int action = random.bounded(10);
@@ -260,13 +256,12 @@ private slots:
     void eachCommandStopsThePreviewAndKeepsWhatItShows() {
         QFETCH(int, command);
         QFETCH(int, entry);
-        MainWindow &main = shown_.main();
         if (entry)
             play(QString::number(entry) + " t5");
         const QStringList before = shownTexts();
         const std::array<void (MainWindow::*)(), 3> commands = {
             &MainWindow::Form_Click, &MainWindow::Image1_Click, &MainWindow::Image2_Click};
-        (main.*commands[command])();
+        (shown_.main().*commands[command])();
         QVERIFY(shown_.registry().existingClocks());
         QCOMPARE(shown_.runningClock(), std::nullopt);
         // Everything a stop must leave as it was.
