@@ -10,9 +10,8 @@
 using namespace lumatic;
 using lumatic::test::control;
 
-// The program as a screen reader or voice control finds it: over the accessibility bus, read by
-// a separate process as such tools do. A read that hangs the program would hang this test with
-// it: the test's watchdog (QTEST_FUNCTION_TIMEOUT) fails it instead.
+// The program as screen readers and voice control find it: over the accessibility bus, from a
+// process of their own. A read that hangs the program fails by QTEST_FUNCTION_TIMEOUT.
 
 namespace {
 

@@ -246,12 +246,11 @@ private slots:
     void eachCommandStopsThePreviewAndKeepsWhatItShows_data() {
         QTest::addColumn<int>("command");
         QTest::addColumn<int>("entry");
-        QTest::newRow("click on the window") << 0 << 6;
-        QTest::newRow("help") << 1 << 6;
-        QTest::newRow("news") << 2 << 6;
-        QTest::newRow("click before any selection") << 0 << 0;
-        QTest::newRow("help before any selection") << 1 << 0;
-        QTest::newRow("news before any selection") << 2 << 0;
+        const char *names[] = {"click on the window", "help", "news"};
+        for (int entry : {6, 0})
+            for (int command = 0; command < 3; ++command)
+                QTest::addRow("%s%s", names[command], entry ? "" : " before any selection")
+                    << command << entry;
     }
     void eachCommandStopsThePreviewAndKeepsWhatItShows() {
         QFETCH(int, command);
@@ -269,14 +268,13 @@ private slots:
     }
 
     void helpAndNewsOpenOnceHoweverOftenClicked() {
-        MainWindow &main = shown_.main();
         for (int i = 0; i < 3; ++i) {
-            QTest::mouseClick(control(main, "Image1"), Qt::LeftButton);
-            QTest::mouseClick(control(main, "Image2"), Qt::LeftButton);
+            QTest::mouseClick(shown_.control("Image1"), Qt::LeftButton);
+            QTest::mouseClick(shown_.control("Image2"), Qt::LeftButton);
         }
         QCOMPARE(shownWindows(), QStringList({"Help and About", "Kingpin Lumatic", "Message"}));
         // The main window stays usable beside them.
-        main.Label_Click(3);
+        select(3);
         QCOMPARE(shown_.runningClock(), 3);
     }
 
