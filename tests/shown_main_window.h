@@ -13,22 +13,6 @@
 
 namespace lumatic::test {
 
-// What the main window shows, and each clock's count (0 before there are clocks), marked "+"
-// while the clock runs when asked.
-inline QStringList shownTexts(WindowRegistry &windows, bool marksRunning = false) {
-    const MainWindow &main = windows.mainWindow();
-    QStringList all;
-    for (const char *label : {"style", "strings", "uses"})
-        all << control<QLabel>(main, label)->text();
-    all << control<PositionBox>(main, "stylerun")->text()
-        << QString::number(control<Swatch>(main, "preview")->backColor());
-    const PreviewClocks *clocks = windows.existingClocks();
-    for (int clock = 1; clock <= clockCount; ++clock)
-        all << QString::number(clocks ? clocks->clock(clock).position() : 0) +
-                   (marksRunning && clocks && clocks->isEnabled(clock) ? "+" : "");
-    return all;
-}
-
 // The application's windows with the main window shown on screen, made afresh by init() and
 // gone after cleanup(); a test class calls both from its own slots of those names. The news
 // window's page is newsPage, and its browser the program's own unless one is given.

@@ -1,37 +1,11 @@
 #include "lumatic_test.h"
 #include "shown_main_window.h"
-#include "toolkit/controls.h"
 
 #include <QFileInfo>
 
 using namespace lumatic;
 
 // Lumatic as a Wayland client of a compositor of its own (weston), with no X display at all.
-
-namespace {
-
-// Where the caption breaks the frame's top border, and where the caption's ink lies in that
-// break, in the frame's own pixels.
-std::pair<QRect, QRect> captionGap(Frame &frame) {
-    const QImage image = frame.grab().toImage();
-    const QColor border = frame.captionColour();
-    const QColor background = frame.palette().color(QPalette::Window);
-    const int right = image.width() - 1;
-    int borderY = 1;
-    while (borderY < image.height() && image.pixelColor(right, borderY) != border)
-        ++borderY;
-    QRect gap, ink;
-    for (int x = 1; x < right; ++x)
-        if (image.pixelColor(x, borderY) != border)
-            gap |= QRect(x, borderY, 1, 1);
-    for (int x = gap.left(); x <= gap.right(); ++x)
-        for (int y = 0; y < 2 * borderY; ++y)
-            if (image.pixelColor(x, y) != background)
-                ink |= QRect(x, y, 1, 1);
-    return {gap, ink};
-}
-
-} // namespace
 
 class TestWayland : public QObject {
     Q_OBJECT
@@ -70,13 +44,28 @@ private slots:
 
     // A caption breaks its frame's border just around its text.
     void captionsFitTheirBreakInTheBorder_data() {
-        QTest::addColumn<QString>("frame");
-        for (const char *frame : {"Frame1", "Frame2", "Frame3"})
-            QTest::newRow(frame) << frame;
+        QTest::addColumn<QString>("name");
+        for (const char *name : {"Frame1", "Frame2", "Frame3"})
+            QTest::newRow(name) << name;
     }
     void captionsFitTheirBreakInTheBorder() {
-        QFETCH(QString, frame);
-        const auto [gap, ink] = captionGap(*shown_.control<Frame>(frame));
+        QFETCH(QString, name);
+        auto *frame = shown_.control<Frame>(name);
+        const QImage image = frame->grab().toImage();
+        const QColor border = frame->captionColour();
+        const int right = image.width() - 1;
+        int borderY = 1;
+        while (borderY < image.height() && image.pixelColor(right, borderY) != border)
+            ++borderY;
+        // Where the caption breaks the top border, and where its ink lies in that break.
+        QRect gap, ink;
+        for (int x = 1; x < right; ++x)
+            if (image.pixelColor(x, borderY) != border)
+                gap |= QRect(x, borderY, 1, 1);
+        for (int x = gap.left(); x <= gap.right(); ++x)
+            for (int y = 0; y < 2 * borderY; ++y)
+                if (image.pixelColor(x, y) != frame->palette().color(QPalette::Window))
+                    ink |= QRect(x, y, 1, 1);
         QVERIFY(ink.left() > gap.left());
         QVERIFY(ink.left() - gap.left() <= 4);
         QVERIFY(gap.right() - ink.right() <= 4);
