@@ -1,9 +1,5 @@
-#include "lumatic_test.h"
 #include "shown_main_window.h"
-#include "windows/news/browser.h"
-#include "windows/news/browser_loader.h"
-#include "windows/news/engine_pages.h"
-#include "windows/news/http_server.h"
+#include "windows/news/web_harness.h"
 
 #include <QSignalSpy>
 
@@ -53,8 +49,7 @@ class TestAssistiveTools : public QObject {
     Q_OBJECT
 
     HttpServer server_;
-    test::ShownMainWindow shown_{
-        [](QWidget *host) { return loadBrowser(host, {LUMATIC_TEST_WEB_MODULE}); }};
+    test::ShownMainWindow shown_{test::engine};
     WindowRegistry &windows() { return shown_.registry(); }
     QList<Node> tree_;
 
@@ -75,7 +70,7 @@ class TestAssistiveTools : public QObject {
                 QVERIFY(QTest::qWaitForWindowExposed(&news()));
             } else if (step == "kill") {
                 QSignalSpy notices(browser(), &Browser::notice);
-                QVERIFY(killRenderers(browser()) > 0);
+                QVERIFY(test::killRenderers(browser()) > 0);
                 QVERIFY(notices.wait(10000));
             } else {
                 QTest::mouseClick(control(news(), step), Qt::LeftButton);
@@ -83,8 +78,7 @@ class TestAssistiveTools : public QObject {
                     continue;
                 QVERIFY(browser());
                 QSignalSpy finished(browser(), &Browser::loadFinished);
-                QVERIFY(finished.wait(15000));
-                QVERIFY(finished.first().first().toBool());
+                QVERIFY(test::loadSucceeded(finished, 15000));
             }
         }
     }
@@ -93,7 +87,6 @@ private slots:
     void initTestCase() {
         QVERIFY(server_.listen());
         server_.route("/", {.body = test::page("news", "<a href=/older>older news</a>")});
-        server_.route("/painted", {.body = "", .contentType = "text/plain"});
         shown_.newsPage = server_.url("/");
         shown_.init();
         const auto said = askReader({"tree"});

@@ -3,7 +3,6 @@
 // What the web tests share: the module's browser, loading and clicking until something has
 // happened, and the engine's processes below one.
 
-#include "engine_pages.h"
 #include "http_server.h"
 #include "lumatic_test.h"
 #include "windows/news/browser.h"
@@ -12,7 +11,9 @@
 #include <QDir>
 #include <QSignalSpy>
 #include <QTest>
+#include <csignal>
 #include <functional>
+#include <sys/types.h>
 
 namespace lumatic::test {
 
@@ -65,6 +66,30 @@ inline int engineProcesses(qint64 pid) {
                  command.readAll().contains("--type=");
     }
     return found;
+}
+
+// The engine's pages behind a browser, wherever the module keeps them: with the browser or with
+// its view. The tests map the engine only through the module, as the program does, so they
+// reach a QWebEnginePage through the meta-object system alone.
+inline QObjectList enginePages(Browser *browser) {
+    QObjectList pages;
+    for (QObject *owner : QObjectList{browser, browser->widget()})
+        for (QObject *child : owner->findChildren<QObject *>())
+            if (child->inherits("QWebEnginePage") && !pages.contains(child))
+                pages << child;
+    return pages;
+}
+
+// Kills the renderer process of each of the browser's pages, as a crash would end it; returns
+// how many it killed.
+inline int killRenderers(Browser *browser) {
+    int killed = 0;
+    for (QObject *page : enginePages(browser)) {
+        const qint64 pid = page->property("renderProcessPid").toLongLong();
+        if (pid > 0 && ::kill(pid_t(pid), SIGKILL) == 0)
+            ++killed;
+    }
+    return killed;
 }
 
 inline const QString stoppedWorking =
