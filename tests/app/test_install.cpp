@@ -111,34 +111,28 @@ private slots:
                 QCOMPARE(scaled.pixel(x, y), art.pixel(x / scale, y / scale));
     }
 
-    void desktopFilesValidate_data() {
+    // The desktop's validators and Debian's find nothing wrong.
+    void validatorsFindNothingWrong_data() {
         QTest::addColumn<QStringList>("command");
         QTest::newRow("desktop entry") << QStringList{
             "desktop-file-validate", usr() + "/share/applications/org.example.Lumatic.desktop"};
         QTest::newRow("metainfo") << QStringList{
             "appstreamcli", "validate", "--no-net", "--pedantic",
             usr() + "/share/metainfo/org.example.Lumatic.metainfo.xml"};
+        QTest::newRow("packaged: lintian")
+            << QStringList{"lintian", "--pedantic", "--fail-on", "error,warning", package_};
     }
-    void desktopFilesValidate() {
+    void validatorsFindNothingWrong() {
         QFETCH(QStringList, command);
-        QString said;
         const QString tool = command.takeFirst();
+        if (tool == "lintian" && qEnvironmentVariableIntValue("LUMATIC_SKIP_LINTIAN") == 1)
+            QSKIP("LUMATIC_SKIP_LINTIAN=1");
+        if (tool == "lintian" && QStandardPaths::findExecutable(tool).isEmpty())
+            QSKIP("lintian is not installed");
+        QString said;
         QVERIFY2(runTool(tool, command, &said) == 0, qPrintable(said));
         if (tool == "desktop-file-validate")
             QVERIFY2(said.trimmed().isEmpty(), qPrintable(said));
-    }
-
-    void lintianFindsNoErrorOrWarning() {
-        if (qEnvironmentVariableIntValue("LUMATIC_SKIP_LINTIAN") == 1)
-            QSKIP("LUMATIC_SKIP_LINTIAN=1");
-        if (QStandardPaths::findExecutable("lintian").isEmpty())
-            QSKIP("lintian is not installed");
-        if (package_.isEmpty())
-            QSKIP("sanitizer builds make no package");
-        QString said;
-        const int code = runTool("lintian", {"--pedantic", "--fail-on", "error,warning", package_},
-                                 &said, QProcess::SeparateChannels);
-        QVERIFY2(code == 0, qPrintable(said));
     }
 
     // Asked by users and package tools alike, with no display to show anything on.
