@@ -191,56 +191,41 @@ private slots:
         QCOMPARE(clock.advance(), (PositionText{1, 23}));
     }
 
-    // The letter each clock plays at a position that tells its entry's pattern from any other of
-    // the same length, and from the pattern turned; no clock outside 1 to 20 plays anything.
-    void eachClockPlaysItsEntrysPattern_data() {
+    // The letter a running clock plays at a position, and the swatch's grey for it. Each clock
+    // at a position that tells its entry's pattern from any other of the same length, and from
+    // the pattern turned; then the same text on another clock of that length: Timer14 plays
+    // entry 14, Timer17 entry 16, Timer16 zzz...aaa and Timer9 aaa...zzz. 0: nothing plays and
+    // the swatch keeps its colour, as when no clock runs (Timer0) or a clock is outside 1 to 20.
+    void theRunningClockPlaysItsEntrysPattern_data() {
         QTest::addColumn<int>("clock");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("letter"); // empty: nothing plays
-        const std::tuple<int, const char *, const char *> rows[] = {
-            {1, "14/23", "n"},  {2, "26/51", "z"},  {3, "23/34", "c"},  {4, "8/12", "a"},
-            {5, "18/33", "y"},  {6, "11/17", "m"},  {7, "12/28", "f"},  {8, "23/42", "a"},
-            {9, "13/16", "z"},  {10, "17/25", "a"}, {11, "19/36", "r"}, {12, "16/26", "o"},
-            {13, "14/28", "a"}, {14, "16/30", "m"}, {15, "8/32", "n"},  {16, "13/16", "a"},
-            {17, "19/33", "o"}, {18, "5/24", "z"},  {19, "12/24", "z"}, {20, "20/24", "z"},
-            {0, "1/23", ""},    {21, "1/23", ""}};
-        for (const auto &[clock, text, letter] : rows)
-            QTest::addRow("Timer%d at %s", clock, text) << clock << text << letter;
-    }
-    void eachClockPlaysItsEntrysPattern() {
-        QFETCH(int, clock);
-        QFETCH(QString, text);
-        QFETCH(QString, letter);
-        const auto played = PreviewSequence::letterAt(clock, text.toStdString());
-        QCOMPARE(played ? QString(QChar(*played)) : QString(), letter);
-    }
-
-    // The same text plays another letter on another clock of that length; Timer14 plays entry
-    // 14, Timer17 entry 16, Timer16 zzz...aaa and Timer9 aaa...zzz. Timer0: no clock runs; 0: the
-    // swatch keeps its colour.
-    void swatchColours_data() {
-        QTest::addColumn<int>("running");
         QTest::addColumn<QString>("text");
         QTest::addColumn<char>("letter");
         const std::tuple<int, const char *, char> rows[] = {
-            {2, "1/51", 'a'},  {2, "26/51", 'z'}, {4, "1/12", 'm'},  {4, "2/12", 'a'},
-            {5, "1/33", 'j'},  {18, "5/24", 'z'}, {19, "5/24", 'a'}, {20, "5/24", 'a'},
-            {7, "5/28", 'a'},  {13, "5/28", 'a'}, {14, "2/30", 'm'}, {17, "33/33", 'm'},
-            {16, "8/16", 'z'}, {9, "8/16", 'a'},  {0, "1/23", 0},    {1, "5/24", 0},
-            {1, "05/23", 0},   {1, "5/23 ", 0},   {18, "-20/24", 0}, {1, initialText, 0}};
-        for (const auto &[running, text, letter] : rows)
-            QTest::addRow("Timer%d at \"%s\"", running, text) << running << text << letter;
+            {1, "14/23", 'n'},  {2, "26/51", 'z'},  {3, "23/34", 'c'},  {4, "8/12", 'a'},
+            {5, "18/33", 'y'},  {6, "11/17", 'm'},  {7, "12/28", 'f'},  {8, "23/42", 'a'},
+            {9, "13/16", 'z'},  {10, "17/25", 'a'}, {11, "19/36", 'r'}, {12, "16/26", 'o'},
+            {13, "14/28", 'a'}, {14, "16/30", 'm'}, {15, "8/32", 'n'},  {16, "13/16", 'a'},
+            {17, "19/33", 'o'}, {18, "5/24", 'z'},  {19, "12/24", 'z'}, {20, "20/24", 'z'},
+            {2, "1/51", 'a'},   {4, "1/12", 'm'},   {4, "2/12", 'a'},   {5, "1/33", 'j'},
+            {19, "5/24", 'a'},  {20, "5/24", 'a'},  {20, "24/24", 'z'}, {7, "5/28", 'a'},
+            {13, "5/28", 'a'},  {14, "2/30", 'm'},  {17, "33/33", 'm'}, {16, "8/16", 'z'},
+            {9, "8/16", 'a'},   {0, "1/23", 0},     {21, "1/23", 0},    {-1, "1/23", 0},
+            {1, "5/24", 0},     {1, "0/23", 0},     {1, "05/23", 0},    {1, "5/23 ", 0},
+            {18, "-20/24", 0},  {1, initialText, 0}};
+        for (const auto &[clock, text, letter] : rows)
+            QTest::addRow("Timer%d at \"%s\"", clock, text) << clock << text << letter;
     }
-    void swatchColours() {
-        QFETCH(int, running);
+    void theRunningClockPlaysItsEntrysPattern() {
+        QFETCH(int, clock);
         QFETCH(QString, text);
         QFETCH(char, letter);
-        const auto result = swatchLevel(colours_, running ? std::optional(running) : std::nullopt,
-                                        text.toStdString());
-        QCOMPARE(result.has_value(), letter != 0);
-        if (result) {
-            QCOMPARE(result->letter, letter);
-            QCOMPARE(result->colour, (letter - 'a') * 0x0A0A0A);
+        QCOMPARE(PreviewSequence::letterAt(clock, text.toStdString()).value_or(0), letter);
+        const auto level =
+            swatchLevel(colours_, clock ? std::optional(clock) : std::nullopt, text.toStdString());
+        QCOMPARE(level.has_value(), letter != 0);
+        if (level) {
+            QCOMPARE(level->letter, letter);
+            QCOMPARE(level->colour, (letter - 'a') * 0x0A0A0A);
         }
     }
 
