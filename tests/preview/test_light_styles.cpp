@@ -3,7 +3,6 @@
 #include "preview/preview_clocks.h"
 #include "preview/preview_sequence.h"
 
-#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QTimer>
 #include <set>
