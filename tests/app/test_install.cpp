@@ -111,7 +111,6 @@ private slots:
                 QCOMPARE(scaled.pixel(x, y), art.pixel(x / scale, y / scale));
     }
 
-    // The desktop's validators and Debian's find nothing wrong.
     void validatorsFindNothingWrong_data() {
         QTest::addColumn<QStringList>("command");
         QTest::newRow("desktop entry") << QStringList{
@@ -162,7 +161,6 @@ private slots:
         QVERIFY2(browser, qPrintable(error));
     }
 
-    // Nothing of the machine that built it is baked into what is installed.
     void noBuildPathsInTheBinaries() {
 #ifdef LUMATIC_SANITIZED
         QSKIP("sanitizer builds keep their source paths for their reports");

@@ -243,7 +243,6 @@ private slots:
         QCOMPARE(clocks.runningClock(), std::nullopt);
     }
 
-    // Starting a running clock again must not put its next tick off.
     void startingARunningClockKeepsItsBeat() {
         PreviewClocks clocks([](const QString &) {});
         const auto *timer = test::control<QTimer>(clocks, "Timer3");
