@@ -32,6 +32,18 @@ bool pastTheCheck(const QProcess &program, bool onX) {
                : maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libqoffscreen");
 }
 
+// How the program is started and what it must answer, on standard output and error (regular
+// expressions; a null error is not checked).
+struct Row {
+    const char *tag;
+    QString arguments, environment; // "@" in the environment is the temporary folder
+    // Negative: the program must still be running when it is looked at; it is then ended by
+    // that signal, and must end as Close everything ends it, with status 0.
+    int exitCode;
+    QString error, output = "^$";
+    QString standardOutput = {}; // a file to write it to instead of a pipe
+};
+
 } // namespace
 
 // The program as a shell starts it, without any display unless a row gives one (the test runs
@@ -50,14 +62,6 @@ private slots:
     }
 
     void answersBeforeAnyWindow_data() {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QStringList>("environment"); // "@" is the temporary folder
-        QTest::addColumn<QString>("standardOutput");  // a file to write it to instead of a pipe
-        // Negative: the program must still be running when it is looked at; it is then ended by
-        // that signal, and must end as Close everything ends it, with status 0.
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("output");
-        QTest::addColumn<QString>("error"); // null: not checked
         const QString none = "^$", version = "^lumatic " LUMATIC_VERSION "\\n$";
         const QString usage = "^Usage: lumatic \\[--help \\| --version\\]\\n(.*\\n)*"
                               "  --help .*\\n  --version .*\\n";
@@ -69,76 +73,67 @@ private slots:
         const QString unset = "DISPLAY is not set, WAYLAND_DISPLAY is not set";
         const QString local = unservedLocalDisplay(), tcp = refusingTcpDisplay();
         const QString x = "DISPLAY=" + qEnvironmentVariable("DISPLAY") + " ";
-        const auto row = [](const char *tag, const QString &arguments, const QString &environment,
-                            int exitCode, const QString &error, const QString &output = "^$",
-                            const QString &standardOutput = {}) {
-            QTest::newRow(tag) << arguments.split(' ', Qt::SkipEmptyParts)
-                               << environment.split(' ', Qt::SkipEmptyParts) << standardOutput
-                               << exitCode << output << error;
-        };
-        row("--version", "--version", "", 0, none, version);
-        row("--help", "--help", "", 0, none, usage);
-        row("--version among ignored arguments", "-platform offscreen --version --help", "", 0,
-            none, version);
-        row("--version into a full disk", "--version", "", 1,
-            "^lumatic: cannot write the answer: .+\\n$", none, "/dev/full");
-        row("no display", "", "", 1, refusal(unset));
-        row("no display, other arguments", "-display :0 style.map", "", 1, refusal(unset));
-        row("local X display nobody serves", "", "DISPLAY=" + local, 1,
-            refusal("no X server answers on " + local + ", WAYLAND_DISPLAY is not set"));
-        row("TCP X display that refuses", "", "DISPLAY=" + tcp, 1,
-            refusal("no X server answers on " + tcp + ", WAYLAND_DISPLAY is not set"));
-        row("Wayland display that is gone", "", "WAYLAND_DISPLAY=wayland-gone", 1,
-            refusal("DISPLAY is not set, no Wayland compositor answers on wayland-gone"));
-        row("X11 forced, only Wayland there", "",
-            "QT_QPA_PLATFORM=xcb WAYLAND_DISPLAY=wayland-listening", 1,
-            refusal("DISPLAY is not set"));
-        row("Wayland forced, its default display absent", "", "QT_QPA_PLATFORM=wayland", 1,
-            refusal("no Wayland compositor answers on wayland-0"));
-        row("offscreen needs no display", "", "QT_QPA_PLATFORM=offscreen", -SIGTERM, QString());
-        // Qt would say it made a runtime folder, and leave it.
-        row("no XDG_RUNTIME_DIR", "", x + "XDG_RUNTIME_DIR", -SIGTERM, none);
-        row("XDG_RUNTIME_DIR missing", "", x + "XDG_RUNTIME_DIR=@/missing", -SIGTERM, none);
-        row("ended by Ctrl-C", "", x + "XDG_RUNTIME_DIR", -SIGINT, none);
-        row("ended by a closed terminal", "", x + "XDG_RUNTIME_DIR", -SIGHUP, none);
+        const Row rows[] = {
+            {"--version", "--version", "", 0, none, version},
+            {"--help", "--help", "", 0, none, usage},
+            {"--version among ignored arguments", "-platform offscreen --version --help", "", 0,
+             none, version},
+            {"--version into a full disk", "--version", "", 1,
+             "^lumatic: cannot write the answer: .+\\n$", none, "/dev/full"},
+            {"no display", "", "", 1, refusal(unset)},
+            {"no display, other arguments", "-display :0 style.map", "", 1, refusal(unset)},
+            {"local X display nobody serves", "", "DISPLAY=" + local, 1,
+             refusal("no X server answers on " + local + ", WAYLAND_DISPLAY is not set")},
+            {"TCP X display that refuses", "", "DISPLAY=" + tcp, 1,
+             refusal("no X server answers on " + tcp + ", WAYLAND_DISPLAY is not set")},
+            {"Wayland display that is gone", "", "WAYLAND_DISPLAY=wayland-gone", 1,
+             refusal("DISPLAY is not set, no Wayland compositor answers on wayland-gone")},
+            {"X11 forced, only Wayland there", "",
+             "QT_QPA_PLATFORM=xcb WAYLAND_DISPLAY=wayland-listening", 1,
+             refusal("DISPLAY is not set")},
+            {"Wayland forced, its default display absent", "", "QT_QPA_PLATFORM=wayland", 1,
+             refusal("no Wayland compositor answers on wayland-0")},
+            {"offscreen needs no display", "", "QT_QPA_PLATFORM=offscreen", -SIGTERM, {}},
+            // Qt would say it made a runtime folder, and leave it.
+            {"no XDG_RUNTIME_DIR", "", x + "XDG_RUNTIME_DIR", -SIGTERM, none},
+            {"XDG_RUNTIME_DIR missing", "", x + "XDG_RUNTIME_DIR=@/missing", -SIGTERM, none},
+            {"ended by Ctrl-C", "", x + "XDG_RUNTIME_DIR", -SIGINT, none},
+            {"ended by a closed terminal", "", x + "XDG_RUNTIME_DIR", -SIGHUP, none}};
+        lumatic::test::addRows(rows);
     }
     void answersBeforeAnyWindow() {
-        QFETCH(QStringList, arguments);
-        QFETCH(QStringList, environment);
-        QFETCH(QString, standardOutput);
-        QFETCH(int, exitCode);
+        QFETCH(Row, row);
         QTemporaryDir temporary;
         QVERIFY(temporary.isValid());
         QProcess program;
-        if (!standardOutput.isEmpty())
-            program.setStandardOutputFile(standardOutput);
-        QVERIFY(lumatic::test::start(program, LUMATIC_PROGRAM, arguments,
-                                     QStringList{"DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET",
-                                                 "QT_QPA_PLATFORM", "XDG_SESSION_TYPE",
-                                                 "XDG_RUNTIME_DIR=" + runtime_.path(),
-                                                 "TMPDIR=" + temporary.path()} +
-                                         environment.replaceInStrings("@", temporary.path())));
-        if (exitCode < 0) {
+        if (!row.standardOutput.isEmpty())
+            program.setStandardOutputFile(row.standardOutput);
+        QVERIFY(lumatic::test::start(
+            program, LUMATIC_PROGRAM, row.arguments.split(' ', Qt::SkipEmptyParts),
+            QStringList{"DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET", "QT_QPA_PLATFORM",
+                        "XDG_SESSION_TYPE", "XDG_RUNTIME_DIR=" + runtime_.path(),
+                        "TMPDIR=" + temporary.path()} +
+                row.environment.split(' ', Qt::SkipEmptyParts)
+                    .replaceInStrings("@", temporary.path())));
+        if (row.exitCode < 0) {
             // Refusing takes no time; a program whose window shows has got past the check.
             const bool onX = program.processEnvironment().contains("DISPLAY");
             QTRY_VERIFY_WITH_TIMEOUT(
                 program.state() != QProcess::Running || pastTheCheck(program, onX), 30000);
             QVERIFY2(program.state() == QProcess::Running,
                      program.readAllStandardError().constData());
-            ::kill(pid_t(program.processId()), -exitCode);
+            ::kill(pid_t(program.processId()), -row.exitCode);
         }
         // A signal ends it within a second, as Close everything ends it.
-        QVERIFY(program.waitForFinished(exitCode < 0 ? 1000 : 30000));
+        QVERIFY(program.waitForFinished(row.exitCode < 0 ? 1000 : 30000));
         const QString said = QString::fromLocal8Bit(program.readAllStandardOutput());
         const QString complained = QString::fromLocal8Bit(program.readAllStandardError());
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QFETCH(QString, output);
-        QFETCH(QString, error);
-        QVERIFY2(QRegularExpression(output).match(said).hasMatch(), qPrintable(said));
-        if (!error.isNull())
-            QVERIFY2(QRegularExpression(error).match(complained).hasMatch(),
+        QVERIFY2(QRegularExpression(row.output).match(said).hasMatch(), qPrintable(said));
+        if (!row.error.isNull())
+            QVERIFY2(QRegularExpression(row.error).match(complained).hasMatch(),
                      qPrintable(complained));
-        QCOMPARE(program.exitCode(), std::max(exitCode, 0));
+        QCOMPARE(program.exitCode(), std::max(row.exitCode, 0));
         const QStringList left =
             QDir(temporary.path())
                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);

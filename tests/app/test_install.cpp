@@ -4,45 +4,92 @@
 #include "windows/news/browser.h"
 #include "windows/news/browser_loader.h"
 
+#include <QDir>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QWidget>
+#include <array>
 
 using namespace lumatic;
 using lumatic::test::runTool;
 
-// The program as the desktop sees it once installed under /usr in a scratch root.
+// The program as the desktop sees it under /usr in a scratch root, installed by the build and
+// unpacked from the .deb that the test's fixture makes from this build, as a distribution takes
+// it. Sanitizer builds make no package: its rows skip there.
 class TestInstall : public QObject {
     Q_OBJECT
 
-    QTemporaryDir root_;
-    QString usr() const { return root_.filePath("usr"); }
+    QTemporaryDir root_; // the roots "installed" and "packaged"
+    QString package_;
+    QString usr() const { return root_.filePath("installed/usr"); }
+    static QString icon(int size) {
+        return QString("share/icons/hicolor/%1x%1/apps/org.example.Lumatic.png").arg(size);
+    }
 
 private slots:
     void initTestCase() {
         QVERIFY(root_.isValid());
         auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("DESTDIR", root_.path());
+        environment.insert("DESTDIR", root_.filePath("installed"));
         QString said;
-        QCOMPARE(runTool("cmake", {"--install", LUMATIC_BUILD_DIR, "--prefix", "/usr"}, &said,
-                         QProcess::MergedChannels, environment),
-                 0);
+        QVERIFY2(runTool("cmake", {"--install", LUMATIC_BUILD_DIR, "--prefix", "/usr"}, &said,
+                         QProcess::MergedChannels, environment) == 0,
+                 qPrintable(said));
+#ifndef LUMATIC_SANITIZED
+        const QDir folder(LUMATIC_PACKAGE_DIR);
+        const QStringList packages = folder.entryList({"*.deb"}, QDir::Files);
+        QCOMPARE(packages.size(), 1);
+        package_ = folder.filePath(packages.first());
+        const QString packaged = root_.filePath("packaged");
+        QVERIFY2(runTool("dpkg-deb", {"--extract", package_, packaged}, &said) == 0,
+                 qPrintable(said));
+#endif
+    }
+    void init() {
+        if (package_.isEmpty() && QByteArray(QTest::currentDataTag()).startsWith("packaged"))
+            QSKIP("sanitizer builds make no package");
     }
 
+    // Where the desktop looks, and the documents Debian asks of every package, each naming this
+    // version or licence.
     void filesLandWhereTheDesktopLooks_data() {
+        QTest::addColumn<QString>("usr");
         QTest::addColumn<QString>("path");
-        QTest::newRow("program") << "bin/lumatic";
-        QTest::newRow("web module") << LUMATIC_INSTALLED_MODULE;
-        QTest::newRow("desktop entry") << "share/applications/org.example.Lumatic.desktop";
-        QTest::newRow("metainfo") << "share/metainfo/org.example.Lumatic.metainfo.xml";
-        for (int size : {16, 32, 48, 256}) {
-            const QString icon =
-                QString("share/icons/hicolor/%1x%1/apps/org.example.Lumatic.png").arg(size);
-            QTest::newRow(qPrintable(icon)) << icon;
-        }
+        QTest::addColumn<QString>("line"); // one the file holds; empty: not read
+        const QString version = QRegularExpression::escape(LUMATIC_VERSION);
+        std::vector<std::array<QString, 3>> files = {
+            {"program", "bin/lumatic"},
+            {"web module", LUMATIC_INSTALLED_MODULE},
+            {"desktop entry", "share/applications/org.example.Lumatic.desktop"},
+            {"metainfo", "share/metainfo/org.example.Lumatic.metainfo.xml"},
+            {"manual page", "share/man/man1/lumatic.1.gz",
+             QString(R"(^\.TH LUMATIC 1 \S+ "lumatic %1")").arg(version)},
+            {"copyright", "share/doc/lumatic/copyright", "^License: MIT$"},
+            {"changelog", "share/doc/lumatic/changelog.gz",
+             QString(R"(^lumatic \(%1\) )").arg(version)}};
+        for (int size : {16, 32, 48, 256})
+            files.push_back({QString("icon %1").arg(size), icon(size)});
+        for (const char *root : {"installed", "packaged"})
+            for (const auto &[tag, path, line] : files)
+                QTest::addRow("%s: %s", root, qPrintable(tag))
+                    << root_.filePath(QString(root) + "/usr") << path << line;
     }
     void filesLandWhereTheDesktopLooks() {
+        QFETCH(QString, usr);
         QFETCH(QString, path);
-        QVERIFY2(QFile::exists(usr() + "/" + path), qPrintable(path));
+        QFETCH(QString, line);
+        const QString file = usr + "/" + path;
+        QVERIFY2(QFile::exists(file), qPrintable(path));
+        if (line.isEmpty())
+            return;
+        // gzip passes a file it did not compress through as it is.
+        QString text;
+        QCOMPARE(runTool("gzip", {"--decompress", "--stdout", "--force", file}, &text,
+                         QProcess::SeparateChannels),
+                 0);
+        const QRegularExpression expected(line, QRegularExpression::MultilineOption);
+        QVERIFY2(expected.match(text).hasMatch(), qPrintable(line));
     }
 
     // Larger icons are the same pixel art, each pixel a square block.
@@ -55,31 +102,53 @@ private slots:
     void iconsScalePixelForPixel() {
         QFETCH(int, size);
         QFETCH(int, from);
-        const QImage icon(
-            usr() + QString("/share/icons/hicolor/%1x%1/apps/org.example.Lumatic.png").arg(size));
-        QCOMPARE(icon.size(), QSize(size, size));
+        const QImage scaled(usr() + "/" + icon(size));
+        QCOMPARE(scaled.size(), QSize(size, size));
         const QImage art = from == 16 ? QImage(icon_book_16_xpm) : QImage(icon_book_32_xpm);
         const int scale = size / from;
         for (int y = 0; y < size; ++y)
             for (int x = 0; x < size; ++x)
-                QCOMPARE(icon.pixel(x, y), art.pixel(x / scale, y / scale));
+                QCOMPARE(scaled.pixel(x, y), art.pixel(x / scale, y / scale));
     }
 
-    void desktopFilesValidate_data() {
+    void validatorsFindNothingWrong_data() {
         QTest::addColumn<QStringList>("command");
         QTest::newRow("desktop entry") << QStringList{
             "desktop-file-validate", usr() + "/share/applications/org.example.Lumatic.desktop"};
         QTest::newRow("metainfo") << QStringList{
             "appstreamcli", "validate", "--no-net", "--pedantic",
             usr() + "/share/metainfo/org.example.Lumatic.metainfo.xml"};
+        QTest::newRow("packaged: lintian")
+            << QStringList{"lintian", "--pedantic", "--fail-on", "error,warning", package_};
     }
-    void desktopFilesValidate() {
+    void validatorsFindNothingWrong() {
         QFETCH(QStringList, command);
-        QString said;
         const QString tool = command.takeFirst();
+        if (tool == "lintian" && qEnvironmentVariableIntValue("LUMATIC_SKIP_LINTIAN") == 1)
+            QSKIP("LUMATIC_SKIP_LINTIAN=1");
+        if (tool == "lintian" && QStandardPaths::findExecutable(tool).isEmpty())
+            QSKIP("lintian is not installed");
+        QString said;
         QVERIFY2(runTool(tool, command, &said) == 0, qPrintable(said));
         if (tool == "desktop-file-validate")
             QVERIFY2(said.trimmed().isEmpty(), qPrintable(said));
+    }
+
+    // Asked by users and package tools alike, with no display to show anything on.
+    void theInstalledProgramAnswers_data() {
+        QTest::addColumn<QString>("usr");
+        for (const char *root : {"installed", "packaged"})
+            QTest::newRow(root) << root_.filePath(QString(root) + "/usr");
+    }
+    void theInstalledProgramAnswers() {
+        QFETCH(QString, usr);
+        QProcess program;
+        QVERIFY(test::start(program, usr + "/bin/lumatic", {"--version"},
+                            {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}));
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(program.readAllStandardOutput(), QByteArray("lumatic " LUMATIC_VERSION "\n"));
     }
 
     // The installed program looks for its module relative to itself.
@@ -92,7 +161,6 @@ private slots:
         QVERIFY2(browser, qPrintable(error));
     }
 
-    // Nothing of the machine that built it is baked into what is installed.
     void noBuildPathsInTheBinaries() {
 #ifdef LUMATIC_SANITIZED
         QSKIP("sanitizer builds keep their source paths for their reports");

@@ -1,8 +1,8 @@
 #include "lumatic_test.h"
 #include "shown_main_window.h"
 
-#include <QRegularExpression>
 #include <QScreen>
+#include <QSettings>
 
 using namespace lumatic;
 
@@ -27,17 +27,10 @@ bool hidden(const Form &window) {
     return xProperty(window.winId(), "_NET_WM_STATE").contains("_NET_WM_STATE_HIDDEN");
 }
 
-bool active(const Form &window) {
-    const QString said = run("xprop", {"-root", "_NET_ACTIVE_WINDOW"});
-    return said.section('#', 1).trimmed().toULongLong(nullptr, 16) == window.winId();
-}
-
 // The manager has framed the window: its frame is known and lies around the client area.
 bool framed(const Form &window) {
     return window.isVisible() && window.frameGeometry() != window.geometry();
 }
-
-enum Which { Main, Help, News };
 
 } // namespace
 
@@ -48,22 +41,14 @@ class TestWindowManager : public QObject {
     test::ShownMainWindow shown_{[](QWidget *) { return nullptr; }};
 
     // The window as a user opens it.
-    Form &open(Which which) {
-        if (which == Help)
+    Form &open(const QString &which) {
+        if (which == "help")
             shown_.main().Image1_Click();
-        if (which == News)
+        if (which == "news")
             shown_.main().Image2_Click();
-        return which == Main   ? shown_.main()
-               : which == Help ? shown_.registry().helpWindow()
-                               : shown_.registry().newsWindow();
-    }
-
-    static void addWindowRows(bool main = true) {
-        QTest::addColumn<int>("which");
-        if (main)
-            QTest::newRow("main") << int(Main);
-        QTest::newRow("help") << int(Help);
-        QTest::newRow("news") << int(News);
+        return which == "main"   ? shown_.main()
+               : which == "help" ? shown_.registry().helpWindow()
+                                 : shown_.registry().newsWindow();
     }
 
 private slots:
@@ -74,58 +59,61 @@ private slots:
     void init() { shown_.init(); }
     void cleanup() { shown_.cleanup(); }
 
-    // Centred, frame and all; on a screen smaller than the frame (the _small_screen run) its top
-    // left corner stays on the screen, and with it the title bar and its buttons.
-    void windowsOpenCentredFrameAndAll_data() { addWindowRows(); }
-    void windowsOpenCentredFrameAndAll() {
-        QFETCH(int, which);
-        Form &window = open(Which(which));
-        QTRY_VERIFY(framed(window));
-        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-        // Along each axis, centred to within the manager's rounding, or at the area's start.
-        const auto placed = [](int start, int length, int areaStart, int areaLength) {
-            if (length > areaLength)
-                return areaStart;
-            return std::abs(2 * start + length - 2 * areaStart - areaLength) <= 4
-                       ? start
-                       : areaStart + (areaLength - length) / 2;
-        };
-        const auto expected = [&] {
-            const QRect frame = window.frameGeometry();
-            return QPoint(placed(frame.x(), frame.width(), area.x(), area.width()),
-                          placed(frame.y(), frame.height(), area.y(), area.height()));
-        };
-        QTRY_COMPARE(window.frameGeometry().topLeft(), expected());
+    // Each window the manager frames: centred, frame and all (on a screen smaller than the frame,
+    // the _small_screen run, its top left corner stays on the screen, and with it the title bar
+    // and its buttons); of a fixed size that the manager offers no way to resize or maximise;
+    // back when shown again after it was minimised.
+    void framedWindows_data() {
+        QTest::addColumn<QString>("check");
+        QTest::addColumn<QString>("which");
+        for (const char *check : {"centred", "fixed", "shown again"})
+            for (const char *which : {"main", "help", "news"})
+                if (which != std::string_view("main") || check != std::string_view("shown again"))
+                    QTest::addRow("%s %s", check, which) << QString(check) << QString(which);
     }
-
-    // The manager offers no way to resize or maximise a window of fixed size.
-    void windowsHaveAFixedSize_data() { addWindowRows(); }
-    void windowsHaveAFixedSize() {
-        QFETCH(int, which);
-        Form &window = open(Which(which));
+    void framedWindows() {
+        QFETCH(QString, check);
+        QFETCH(QString, which);
+        Form &window = open(which);
         QTRY_VERIFY(framed(window));
-        const QString hints = xProperty(window.winId(), "WM_NORMAL_HINTS");
-        const QString size = QString(" size: %1 by %2\n").arg(window.width()).arg(window.height());
-        for (const char *bound : {"minimum", "maximum"})
-            QVERIFY2(hints.contains(QString("program specified ") + bound + size),
-                     qPrintable(hints));
-        const QString actions = xProperty(window.winId(), "_NET_WM_ALLOWED_ACTIONS");
-        QVERIFY2(actions.contains("_NET_WM_ACTION_MINIMIZE"), qPrintable(actions));
-        QVERIFY2(!actions.contains("MAXIMIZE"), qPrintable(actions));
-        QVERIFY2(!actions.contains("_NET_WM_ACTION_RESIZE"), qPrintable(actions));
-    }
-
-    void minimisedWindowsComeBackWhenShownAgain_data() { addWindowRows(false); }
-    void minimisedWindowsComeBackWhenShownAgain() {
-        QFETCH(int, which);
-        Form &window = open(Which(which));
-        QTRY_VERIFY(framed(window));
-        window.showMinimized();
-        QTRY_VERIFY(hidden(window));
-        open(Which(which));
-        QTRY_VERIFY(!hidden(window));
-        QTRY_VERIFY(active(window));
-        QTRY_VERIFY(!window.isMinimized());
+        if (check == "centred") {
+            const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+            // Along each axis, centred to within the manager's rounding, or at the area's start.
+            const auto placed = [](int start, int length, int areaStart, int areaLength) {
+                const bool centred = std::abs(2 * start + length - 2 * areaStart - areaLength) <= 4;
+                return length > areaLength ? areaStart
+                       : centred           ? start
+                                           : areaStart + (areaLength - length) / 2;
+            };
+            const auto expected = [&] {
+                const QRect frame = window.frameGeometry();
+                return QPoint(placed(frame.x(), frame.width(), area.x(), area.width()),
+                              placed(frame.y(), frame.height(), area.y(), area.height()));
+            };
+            QTRY_COMPARE(window.frameGeometry().topLeft(), expected());
+        } else if (check == "fixed") {
+            const QString hints = xProperty(window.winId(), "WM_NORMAL_HINTS");
+            const QString size =
+                QString(" size: %1 by %2\n").arg(window.width()).arg(window.height());
+            for (const char *bound : {"minimum", "maximum"})
+                QVERIFY2(hints.contains(QString("program specified ") + bound + size),
+                         qPrintable(hints));
+            const QString actions = xProperty(window.winId(), "_NET_WM_ALLOWED_ACTIONS");
+            QVERIFY2(actions.contains("_NET_WM_ACTION_MINIMIZE"), qPrintable(actions));
+            QVERIFY2(!actions.contains("MAXIMIZE"), qPrintable(actions));
+            QVERIFY2(!actions.contains("_NET_WM_ACTION_RESIZE"), qPrintable(actions));
+        } else {
+            window.showMinimized();
+            QTRY_VERIFY(hidden(window));
+            open(which);
+            QTRY_VERIFY(!hidden(window));
+            QTRY_COMPARE(run("xprop", {"-root", "_NET_ACTIVE_WINDOW"})
+                             .section('#', 1)
+                             .trimmed()
+                             .toULongLong(nullptr, 16),
+                         window.winId());
+            QTRY_VERIFY(!window.isMinimized());
+        }
     }
 
     // Okay grows the news window from its corner, as long as the whole frame stays on the
@@ -142,7 +130,7 @@ private slots:
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
         corner = QPoint(corner.x() < 0 ? area.right() + corner.x() : corner.x(),
                         corner.y() < 0 ? area.bottom() + corner.y() : corner.y());
-        auto &news = static_cast<NewsWindow &>(open(News));
+        auto &news = static_cast<NewsWindow &>(open("news"));
         QTRY_VERIFY(framed(news));
         news.move(corner);
         QTRY_COMPARE(news.frameGeometry().topLeft(), corner);
@@ -162,12 +150,9 @@ private slots:
         QVERIFY(test::start(program, LUMATIC_PROGRAM, {}));
         QString window;
         QTRY_VERIFY_WITH_TIMEOUT(!(window = test::shownOnX(program)).isEmpty(), 10000);
-        QFile entry(LUMATIC_DESKTOP_ENTRY);
-        QVERIFY(entry.open(QIODevice::ReadOnly));
-        const QString wmClass =
-            QRegularExpression("^StartupWMClass=(.*)$", QRegularExpression::MultilineOption)
-                .match(QString::fromUtf8(entry.readAll()))
-                .captured(1);
+        const QString wmClass = QSettings(LUMATIC_DESKTOP_ENTRY, QSettings::IniFormat)
+                                    .value("Desktop Entry/StartupWMClass")
+                                    .toString();
         QVERIFY(!wmClass.isEmpty());
         QCOMPARE(xProperty(window.toULongLong(), "WM_CLASS").section('=', 1).trimmed(),
                  QString("\"lumatic\", \"%1\"").arg(wmClass));

@@ -1,6 +1,7 @@
-# Shared by the with-* wrappers. Each runs one test executable in an environment of its own
-# (a display, a compositor, a bus) and takes the environment down again when it ends, however
-# it ends: whatever the wrapper started is listed in $started and stopped on exit.
+# shellcheck shell=sh
+# Shared by the wrappers. Each runs one test executable in an environment of its own (a display,
+# a compositor, a bus, a user) and takes the environment down again when it ends, however it
+# ends: whatever the wrapper started is listed in $started and stopped on exit.
 set -eu
 
 started=""
@@ -38,7 +39,7 @@ start_xvfb() {
     Xvfb -displayfd 3 -screen 0 "${LUMATIC_SCREEN:-1024x768}x24" -nolisten tcp -noreset \
         3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
     started="$started $!"
-    read -r number <"$scratch/display" && DISPLAY=":$number" wait_for xdpyinfo ||
+    { read -r number <"$scratch/display" && DISPLAY=":$number" wait_for xdpyinfo; } ||
         { cat "$scratch/xvfb.log" >&2; fail "Xvfb did not start"; }
     export DISPLAY=":$number"
     unset WAYLAND_DISPLAY

@@ -1,8 +1,10 @@
-#include "data/level_colours.h"
 #include "data/style_catalogue.h"
 #include "lumatic_test.h"
+#include "preview/preview_clocks.h"
+#include "preview/preview_sequence.h"
 
 #include <QRegularExpression>
+#include <QTimer>
 #include <set>
 
 using namespace lumatic;
@@ -25,8 +27,11 @@ struct TextRow {
 
 } // namespace
 
-// The data the windows show: the light styles and the greys of their level letters.
-class TestData : public QObject {
+// What the position box shows before any selection.
+constexpr const char *initialText = "Number of strings and which is being previewed";
+
+// The light styles, the greys of their level letters, and the preview that plays them.
+class TestLightStyles : public QObject {
     Q_OBJECT
 
     LevelColours colours_;
@@ -130,12 +135,10 @@ private slots:
     void greyOfALetter() {
         QFETCH(char, letter);
         QFETCH(int, colour);
-        if (colour < 0) {
-            QCOMPARE(colours_.colour(letter), std::nullopt);
-            return;
-        }
-        QCOMPARE(colours_.colour(letter), std::optional<std::int32_t>(colour));
-        QCOMPARE(colours_.text(letter - 'a'), std::to_string(colour));
+        QCOMPARE(colours_.colour(letter),
+                 colour < 0 ? std::nullopt : std::optional<std::int32_t>(colour));
+        if (colour >= 0)
+            QCOMPARE(colours_.text(letter - 'a'), std::to_string(colour));
     }
 
     // From a to z each letter is a grey, ten levels of red, green and blue brighter than the last.
@@ -154,7 +157,115 @@ private slots:
         QVERIFY(!colours.filled());
         QCOMPARE(colours.colour('m'), std::nullopt);
     }
+
+    void positionTexts_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("position"); // 0: no position text
+        QTest::addColumn<int>("length");
+        QTest::newRow("first") << "1/23" << 1 << 23;
+        QTest::newRow("last") << "23/23" << 23 << 23;
+        QTest::newRow("longest") << "51/51" << 51 << 51;
+        // Anything else is refused: blanks, signs, leading zeros, other numbers, other texts.
+        for (const char *text : {" 7/23", "7/23 ", "7 /23", "7/ 23", "07/23", "7/023", "0/23",
+                                 "24/23", "+7/23", "-20/24", "-0/23", "7/-23", "7/+23", "0x7/23",
+                                 "723", "7/23/23", "", "1/99999999999", initialText})
+            QTest::addRow("\"%s\"", text) << text << 0 << 0;
+    }
+    void positionTexts() {
+        QFETCH(QString, text);
+        QFETCH(int, position);
+        QFETCH(int, length);
+        const auto parsed = PositionText::parse(text.toStdString());
+        QCOMPARE(parsed, position ? std::optional(PositionText{position, length}) : std::nullopt);
+        if (parsed)
+            QCOMPARE(QString::fromStdString(parsed->str()), text);
+    }
+
+    void clockCountsOneToLengthAndWraps() {
+        PreviewClock clock(23);
+        QCOMPARE(clock.position(), 0);
+        QCOMPARE(clock.advance(), (PositionText{1, 23}));
+        for (int tick = 2; tick <= 23; ++tick)
+            QCOMPARE(clock.advance().position, tick);
+        QCOMPARE(clock.advance(), (PositionText{1, 23}));
+    }
+
+    // The letter a running clock plays at a position, and the swatch's grey for it. Each clock
+    // at a position that tells its entry's pattern from any other of the same length, and from
+    // the pattern turned; then the same text on another clock of that length: Timer14 plays
+    // entry 14, Timer17 entry 16, Timer16 zzz...aaa and Timer9 aaa...zzz. 0: nothing plays and
+    // the swatch keeps its colour, as when no clock runs (Timer0) or a clock is outside 1 to 20.
+    void theRunningClockPlaysItsEntrysPattern_data() {
+        QTest::addColumn<int>("clock");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<char>("letter");
+        const std::tuple<int, const char *, char> rows[] = {
+            {1, "14/23", 'n'},  {2, "26/51", 'z'},  {3, "23/34", 'c'},  {4, "8/12", 'a'},
+            {5, "18/33", 'y'},  {6, "11/17", 'm'},  {7, "12/28", 'f'},  {8, "23/42", 'a'},
+            {9, "13/16", 'z'},  {10, "17/25", 'a'}, {11, "19/36", 'r'}, {12, "16/26", 'o'},
+            {13, "14/28", 'a'}, {14, "16/30", 'm'}, {15, "8/32", 'n'},  {16, "13/16", 'a'},
+            {17, "19/33", 'o'}, {18, "5/24", 'z'},  {19, "12/24", 'z'}, {20, "20/24", 'z'},
+            {2, "1/51", 'a'},   {4, "1/12", 'm'},   {4, "2/12", 'a'},   {5, "1/33", 'j'},
+            {19, "5/24", 'a'},  {20, "5/24", 'a'},  {20, "24/24", 'z'}, {7, "5/28", 'a'},
+            {13, "5/28", 'a'},  {14, "2/30", 'm'},  {17, "33/33", 'm'}, {16, "8/16", 'z'},
+            {9, "8/16", 'a'},   {0, "1/23", 0},     {21, "1/23", 0},    {-1, "1/23", 0},
+            {1, "5/24", 0},     {1, "0/23", 0},     {1, "05/23", 0},    {1, "5/23 ", 0},
+            {18, "-20/24", 0},  {1, initialText, 0}};
+        for (const auto &[clock, text, letter] : rows)
+            QTest::addRow("Timer%d at \"%s\"", clock, text) << clock << text << letter;
+    }
+    void theRunningClockPlaysItsEntrysPattern() {
+        QFETCH(int, clock);
+        QFETCH(QString, text);
+        QFETCH(char, letter);
+        QCOMPARE(PreviewSequence::letterAt(clock, text.toStdString()).value_or(0), letter);
+        const auto level =
+            swatchLevel(colours_, clock ? std::optional(clock) : std::nullopt, text.toStdString());
+        QCOMPARE(level.has_value(), letter != 0);
+        if (level) {
+            QCOMPARE(level->letter, letter);
+            QCOMPARE(level->colour, (letter - 'a') * 0x0A0A0A);
+        }
+    }
+
+    void clocksAreTwentyStoppedPreciseTimers() {
+        PreviewClocks clocks([](const QString &) {});
+        QCOMPARE(clocks.objectName(), "Form2");
+        QCOMPARE(clocks.findChildren<QTimer *>().size(), 20);
+        for (int number = 1; number <= clockCount; ++number) {
+            const auto *timer = test::control<QTimer>(clocks, QString("Timer%1").arg(number));
+            QCOMPARE(timer->interval(), 120);
+            QCOMPARE(timer->timerType(), Qt::PreciseTimer);
+            QVERIFY(!timer->isActive());
+            QCOMPARE(clocks.clock(number).position(), 0);
+            QCOMPARE(clocks.clock(number).length(), int(PreviewSequence::of(number).size()));
+        }
+        QCOMPARE(clocks.runningClock(), std::nullopt);
+    }
+
+    void startingARunningClockKeepsItsBeat() {
+        PreviewClocks clocks([](const QString &) {});
+        const auto *timer = test::control<QTimer>(clocks, "Timer3");
+        clocks.setEnabled(3, true);
+        // Half an interval gone: a restart would wind the timer back to a whole one.
+        QTRY_VERIFY(timer->remainingTime() <= 60);
+        clocks.setEnabled(3, true);
+        QVERIFY(timer->remainingTime() <= 60);
+        QCOMPARE(clocks.runningClock(), 3);
+        clocks.stopAll();
+        QCOMPARE(clocks.runningClock(), std::nullopt);
+    }
+
+    // The only test on real time: ticks do arrive, and each writes the next position.
+    void realTimersPlay() {
+        QStringList written;
+        PreviewClocks clocks([&](const QString &text) { written << text; });
+        clocks.setEnabled(4, true);
+        QTRY_VERIFY_WITH_TIMEOUT(written.size() >= 3, 5000);
+        clocks.stopAll();
+        QCOMPARE(written.mid(0, 3), (QStringList{"1/12", "2/12", "3/12"}));
+    }
 };
 
-QTEST_APPLESS_MAIN(TestData)
-#include "test_data.moc"
+QTEST_GUILESS_MAIN(TestLightStyles)
+#include "test_light_styles.moc"
