@@ -5,6 +5,7 @@
 #include "control.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QString>
@@ -28,6 +29,9 @@
 
 namespace lumatic::test {
 
+// What the position box shows before any selection.
+inline constexpr const char *initialBox = "Number of strings and which is being previewed";
+
 // The catalogue's 7-bit texts as the windows show them.
 inline QString q(std::string_view text) {
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
@@ -39,6 +43,11 @@ template <class Row, std::size_t N> void addRows(const Row (&rows)[N]) {
     QTest::addColumn<Row>("row");
     for (const Row &row : rows)
         QTest::newRow(row.tag) << row;
+}
+
+// Everything in a folder, hidden entries included.
+inline QStringList entries(const QString &folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
 inline bool webEngineMapped() {

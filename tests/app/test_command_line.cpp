@@ -1,6 +1,5 @@
 #include "lumatic_test.h"
 
-#include <QDir>
 #include <QLocalServer>
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -134,9 +133,7 @@ private slots:
             QVERIFY2(QRegularExpression(row.error).match(complained).hasMatch(),
                      qPrintable(complained));
         QCOMPARE(program.exitCode(), std::max(row.exitCode, 0));
-        const QStringList left =
-            QDir(temporary.path())
-                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        const QStringList left = lumatic::test::entries(temporary.path());
         QVERIFY2(left.isEmpty(), qPrintable(left.join(' ')));
     }
 };

@@ -16,13 +16,11 @@ std::uint32_t grey(char letter) {
     return std::uint32_t(letter - 'a') * 10 * 0x010101;
 }
 
-const char *const initialBox = "Number of strings and which is being previewed";
-
 // An independent account of what the user should see.
 struct Model {
     std::array<int, clockCount> counters{};
     int running = 0;
-    QString box = initialBox;
+    QString box = test::initialBox;
     std::uint32_t swatch = 0x808080;
     QString style = "style name", strings = "strings abc... a=dark, m=normal, z=bright",
             uses = "uses";
@@ -176,7 +174,7 @@ private slots:
     // position of the running clock.
     void scriptsShowTheRunningClocksPosition_data() {
         const ScriptRow rows[] = {
-            {"selection waits for the tick", "1", nullptr, initialBox, "-"},
+            {"selection waits for the tick", "1", nullptr, test::initialBox, "-"},
             {"first tick", "1 t", nullptr, "1/23", "m"},
             {"another selection waits too", "1 t 2", nullptr, "1/23", "m"},
             {"first run", "1 t23", nullptr, "23/23", "o"},

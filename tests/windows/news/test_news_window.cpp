@@ -76,14 +76,12 @@ class TestNewsWindow : public QObject {
     static void click(const QWidget &window, const char *name) {
         QTest::mouseClick(control(window, name), Qt::LeftButton);
     }
-    static QStringList entries(const QString &folder) {
-        return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-    }
 
     static std::unique_ptr<WindowRegistry>
     makeWindows(const QUrl &address, const NewsWindow::BrowserMaker &maker = engine) {
         return std::make_unique<WindowRegistry>(
-            [] { return nullptr; }, [address, maker] { return new NewsWindow(address, maker); });
+            [] { return new HelpWindow; },
+            [address, maker] { return new NewsWindow(address, maker); });
     }
     // The news window shown as the main window shows it; a window never exposed fails later.
     static NewsWindow &shownNews(WindowRegistry &windows) {
@@ -286,16 +284,14 @@ private slots:
         HttpServer tls(HttpServer::Https);
         QVERIFY2(tls.listen(), qPrintable(tls.error()));
         tls.route("/", {.body = page("news", "news")});
-        const QUrl address = tls.url("/");
-        WindowRegistry windows([] { return new HelpWindow; },
-                               [address] { return new NewsWindow(address, engine); });
-        MainWindow &main = windows.mainWindow();
+        const auto windows = makeWindows(tls.url("/"));
+        MainWindow &main = windows->mainWindow();
         main.showNonModal();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
         click(main, "Image1");
-        QVERIFY(windows.existingHelpWindow() && windows.existingHelpWindow()->isVisible());
+        QVERIFY(windows->existingHelpWindow() && windows->existingHelpWindow()->isVisible());
         click(main, "Image2");
-        NewsWindow &window = shownNews(windows);
+        NewsWindow &window = shownNews(*windows);
         const QHash<QByteArray, QString> refused = {
             {"root", "The web browser does not run as root without QTWEBENGINE_DISABLE_SANDBOX=1."},
             {"no namespaces",
@@ -322,11 +318,11 @@ private slots:
             QVERIFY(tls.hits("/") > 1);
         }
         click(window, "Command4");
-        QVERIFY(!windows.existingNewsWindow());
-        QSignalSpy ended(&windows, &WindowRegistry::ended);
+        QVERIFY(!windows->existingNewsWindow());
+        QSignalSpy ended(windows.get(), &WindowRegistry::ended);
         click(main, "Image3");
         QCOMPARE(ended.count(), 1);
-        QVERIFY(!windows.anyOpen());
+        QVERIFY(!windows->anyOpen());
     }
 
     // The filter drops only the engine's known complaint, from the program and its children
