@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QDialog>
 #include <QPointer>
 #include <QTimer>
 #include <QWindow>
@@ -51,17 +50,13 @@ protected:
                     return;
                 shown_ << QStringLiteral("%1 \"%2\"")
                               .arg(window->metaObject()->className(), window->windowTitle());
-                if (auto *dialog = qobject_cast<QDialog *>(window))
-                    dialog->reject();
-                else
-                    window->close();
+                window->close(); // a dialog rejects itself
             });
         return false;
     }
 
 private:
     QUrl url(const char *path) const { return server_.url(QString::fromLatin1(path)); }
-    bool load(const char *path) { return load(server_, path); }
     // Whether the page at path loads and paints, once go (by default navigate()) has set it off.
     bool load(HttpServer &server, const char *path, const std::function<void()> &go = {}) {
         const QUrl url = server.url(QString::fromLatin1(path));
@@ -71,9 +66,9 @@ private:
         return loadSucceeded(finished) && browser_->url() == url && painted(server, before);
     }
     // A click that reaches the server: from home, where the link fills the view.
-    bool clickRequests(const HttpServer &server, const QByteArray &path) {
-        const int before = server.hits(path);
-        return clickUntil(browser_, [&] { return server.hits(path) > before; });
+    bool clickRequests(const QByteArray &path) {
+        const int before = server_.hits(path);
+        return clickUntil(browser_, [&] { return server_.hits(path) > before; });
     }
     // Refresh, as the button does it. Once home has painted, a second load would have ended.
     void refresh(const char *home = "/") {
@@ -82,9 +77,8 @@ private:
         browser_->navigate(url(home));
         browser_->reloadFromSource();
         QVERIFY(loadSucceeded(finished));
-        QVERIFY(QTest::qWaitFor(
-            [&] { return server_.hits("/") > homeHits && server_.requestedAfter("/", "/painted"); },
-            10000));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            server_.hits("/") > homeHits && server_.requestedAfter("/", "/painted"), 10000);
         QCOMPARE(finished.count(), 1);
         QCOMPARE(browser_->url(), url("/"));
         QVERIFY(server_.hits("/style.css") > cssHits);
@@ -101,9 +95,6 @@ private slots:
     void initTestCase() {
         for (HttpServer *server : {&server_, &tls_, &untrusted_})
             QVERIFY2(server->listen(), qPrintable(server->error()));
-        const auto serve = [](HttpServer &server, const QByteArray &path, const QByteArray &body) {
-            server.route(path, {.body = page(path.mid(1), body)});
-        };
         const decltype(HttpServer::Response::headers) cached = {{"Cache-Control", "max-age=3600"}};
         server_.route("/", {.body = page("home", "<a href=/next>next</a>",
                                          "<link rel=stylesheet href=/style.css>"),
@@ -111,29 +102,29 @@ private slots:
         server_.route(
             "/style.css",
             {.body = "body{background:#cde}", .contentType = "text/css", .headers = cached});
-        serve(server_, "/next", "<a href=/>home</a>");
+        server_.route("/next", {.body = page("next", "<a href=/>home</a>")});
         server_.route("/slow", {.body = page("slow", "slow"), .delayMs = 3000});
-        serve(server_, "/slowlink", "<a href=/slow>slow</a>");
+        server_.route("/slowlink", {.body = page("slowlink", "<a href=/slow>slow</a>")});
         for (const QByteArray &path : unreachable_)
-            serve(server_, path, path.mid(1));
+            server_.route(path, {.body = page(path.mid(1), path.mid(1))});
         server_.route("/to-home", {.body = {}, .headers = {{"Location", "/"}}, .status = 302});
         server_.route("/download",
                       {.body = "payload",
                        .contentType = "application/octet-stream",
                        .headers = {{"Content-Disposition", "attachment; filename=x.bin"}}});
         // Keeps every block it writes, and reports its MiB.
-        serve(server_, "/grow",
-              "<script>let kept = [], mib = 0; setTimeout(function grow() { kept.push(new "
-              "Uint8Array(64 << 20).fill(1)); fetch('/grew?' + (mib += 64)); if (mib < 4096) "
-              "setTimeout(grow, 100); })</script>");
+        const QByteArray grow = "<script>let kept = [], mib = 0; setTimeout(function grow() { "
+                                "kept.push(new Uint8Array(64 << 20).fill(1)); fetch('/grew?' + "
+                                "(mib += 64)); if (mib < 4096) setTimeout(grow, 100); })</script>";
+        server_.route("/grow", {.body = page("grow", grow)});
         server_.route("/sign-in", {.body = page("sign-in", "no entry"),
                                    .headers = {{"WWW-Authenticate", "Basic realm=\"news\""}},
                                    .status = 401});
 
-        serve(tls_, "/", "secure");
+        tls_.route("/", {.body = page("secure", "secure")});
         const QByteArray plain = url("/plain").toEncoded();
         tls_.route("/to-plain", {.body = {}, .headers = {{"Location", plain}}, .status = 302});
-        serve(tls_, "/after", "after");
+        tls_.route("/after", {.body = page("after", "after")});
         // The engine, which starts below, trusts the one server's key as a user who checked it.
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
                 qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") + tls_.trustSwitch());
@@ -142,13 +133,12 @@ private slots:
         host_ = new QWidget;
         host_->resize(640, 480);
         qApp->installEventFilter(this);
-        QString error;
-        browser_ = loadEngine(host_, &error);
-        QVERIFY2(browser_, qPrintable(error));
+        browser_ = engine(host_);
+        QVERIFY(browser_);
         browser_->widget()->setGeometry(host_->rect());
         host_->show();
         QVERIFY(QTest::qWaitForWindowExposed(host_));
-        QVERIFY(load("/"));
+        QVERIFY(load(server_, "/"));
     }
 
     void cleanupTestCase() {
@@ -158,9 +148,9 @@ private slots:
 
     // Without this the refresh test could not tell a fresh load from a plain one.
     void plainNavigationUsesCache() {
-        QVERIFY(load("/next"));
+        QVERIFY(load(server_, "/next"));
         const int homeHits = server_.hits("/");
-        QVERIFY(load("/"));
+        QVERIFY(load(server_, "/"));
         QCOMPARE(server_.hits("/"), homeHits);
     }
 
@@ -180,13 +170,13 @@ private slots:
     void refreshEndsOnFreshHome() {
         QFETCH(RefreshRow, row);
         QSignalSpy notices(browser_, &Browser::notice);
-        QVERIFY(load(row.start));
+        QVERIFY(load(server_, row.start));
         if (row.before == Before::AfterLink) {
-            QVERIFY(load(server_, "/next", [&] { QVERIFY(clickRequests(server_, "/next")); }));
+            QVERIFY(load(server_, "/next", [&] { QVERIFY(clickRequests("/next")); }));
         } else if (row.before == Before::DuringNavigate) {
             browser_->navigate(url("/slow"));
         } else if (row.before == Before::DuringLinkLoad) {
-            QVERIFY(clickRequests(server_, "/slow"));
+            QVERIFY(clickRequests("/slow"));
         } else if (row.before == Before::RendererDied) {
             QVERIFY(killRenderers(browser_) > 0);
             QVERIFY(notices.wait(10000));
@@ -310,8 +300,7 @@ private slots:
             QCOMPARE(server_.hits(path), 0);
         QCOMPARE(untrusted_.hits("/"), 0);
         QCOMPARE(notices.count(), noticed);
-        if (noticed)
-            QCOMPARE(notices.first().first().toString(), row.notice);
+        QCOMPARE(notices.value(0).value(0).toString(), row.notice);
         QVERIFY(host_->close());
         host_->show();
         QVERIFY(QTest::qWaitForWindowExposed(host_));

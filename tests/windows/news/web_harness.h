@@ -1,7 +1,6 @@
 #pragma once
 
-// What the web tests share: the module's browser, loading and clicking until something has
-// happened, and the engine's processes below one.
+// What the web tests share: the module's browser, waits on its loads and clicks, its processes.
 
 #include "http_server.h"
 #include "lumatic_test.h"
@@ -17,13 +16,10 @@
 
 namespace lumatic::test {
 
-inline Browser *loadEngine(QWidget *host, QString *error) {
-    return loadBrowser(host, {QStringLiteral(LUMATIC_TEST_WEB_MODULE)}, error);
-}
 // The module's browser; when it cannot be had, null, with the reason in a warning.
 inline Browser *engine(QWidget *host) {
     QString error;
-    Browser *browser = loadEngine(host, &error);
+    Browser *browser = loadBrowser(host, {QStringLiteral(LUMATIC_TEST_WEB_MODULE)}, &error);
     if (!browser)
         qWarning("%s", qPrintable(error));
     return browser;
@@ -68,9 +64,8 @@ inline int engineProcesses(qint64 pid) {
     return found;
 }
 
-// The engine's pages behind a browser, wherever the module keeps them: with the browser or with
-// its view. The tests map the engine only through the module, as the program does, so they
-// reach a QWebEnginePage through the meta-object system alone.
+// The engine's pages, with the browser or with its view: the tests map the engine only through
+// the module, as the program does, so they know a QWebEnginePage by its class name alone.
 inline QObjectList enginePages(Browser *browser) {
     QObjectList pages;
     for (QObject *owner : QObjectList{browser, browser->widget()})
@@ -80,8 +75,7 @@ inline QObjectList enginePages(Browser *browser) {
     return pages;
 }
 
-// Kills the renderer process of each of the browser's pages, as a crash would end it; returns
-// how many it killed.
+// Kills each page's renderer, as a crash would end it; how many it killed.
 inline int killRenderers(Browser *browser) {
     int killed = 0;
     for (QObject *page : enginePages(browser)) {
