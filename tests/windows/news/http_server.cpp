@@ -9,8 +9,7 @@
 
 namespace {
 
-// A key and a self-signed certificate for 127.0.0.1, both on openssl's output; with the reason
-// in error when openssl fails.
+// A key and a self-signed certificate for 127.0.0.1; the reason in error if openssl fails.
 QSslConfiguration selfSignedTls(QString *error) {
     QProcess openssl;
     openssl.start(QStringLiteral("openssl"),

@@ -9,10 +9,9 @@
 #include <QUrl>
 #include <memory>
 
-// Minimal HTTP/1.1 server on 127.0.0.1 for tests: fixed responses per path, one request per
-// connection, and the paths requested, in order. An Https server serves with a key and a
-// self-signed certificate of its own for 127.0.0.1, made with openssl. Every server answers
-// /painted, which pages fetch once they have been painted.
+// An HTTP/1.1 server on 127.0.0.1 for tests: fixed responses per path, one request per
+// connection, and the paths requested, in order. An Https server has a self-signed certificate
+// of its own, made with openssl. Every server answers /painted, which pages fetch once painted.
 class HttpServer : public QObject {
     Q_OBJECT
 
