@@ -24,8 +24,18 @@ namespace {
 struct Place {
     const char *tag, *name;
     QRect pixels;
-    const char *text; // a button's is its row's tag
+    bool browsing = false;      // shown once Okay is pressed, in place of the others
+    const char *text = nullptr; // a button's is its row's tag
 };
+const Place places[] = {
+    {"Okay", "Command1", QRect(64, 64, 73, 21)},
+    {"Cancel", "Command2", QRect(152, 64, 73, 21)},
+    {"notice", "Label1", QRect(24, 8, 241, 49), false,
+     "Latest news and checking for patches requires a valid internet connection. Hit okay if you "
+     "are connected otherwise cancel"},
+    {"web", "web", QRect(8, 8, 313, 329), true},
+    {"Refresh", "Command3", QRect(0, 344, 137, 25), true},
+    {"Close", "Command4", QRect(240, 344, 89, 25), true}};
 
 // The page Okay opens (none: one where nothing listens), the link then followed on it, and
 // what the linked page requests once it is shown.
@@ -42,22 +52,18 @@ struct Ending {
     QByteArray before;
 };
 
-// A browser without an engine that notes each address it is asked for, and nothing else.
-struct AddressBook final : BrowserFactory {
+// An engine, its own factory, that notes each address it is asked for; the browser owns it.
+struct AddressBook final : BrowserFactory, BrowserEngine {
     QList<QUrl> asked;
-
+    QWidget *view = nullptr;
     BrowserEngine *create(QWidget *parent, QObject *, BrowserEvents &) override {
-        struct Engine final : BrowserEngine {
-            Engine(QWidget *parent, QList<QUrl> &asked) : view(new QWidget(parent)), asked(asked) {}
-            QWidget *widget() override { return view; }
-            void navigate(const QUrl &url) override { asked << url; }
-            void reloadFromSource() override { asked << QUrl(QStringLiteral("reload:")); }
-            QUrl url() const override { return asked.value(0); }
-            QWidget *view;
-            QList<QUrl> &asked;
-        };
-        return new Engine(parent, asked);
+        view = new QWidget(parent);
+        return this;
     }
+    QWidget *widget() override { return view; }
+    void navigate(const QUrl &url) override { asked << url; }
+    void reloadFromSource() override { asked << QUrl(QStringLiteral("reload:")); }
+    QUrl url() const override { return asked.value(0); }
 };
 
 } // namespace
@@ -83,11 +89,11 @@ class TestNewsWindow : public QObject {
             [] { return new HelpWindow; },
             [address, maker] { return new NewsWindow(address, maker); });
     }
-    // The news window shown as the main window shows it; a window never exposed fails later.
+    // The news window shown as the main window shows it; a window never active fails later.
     static NewsWindow &shownNews(WindowRegistry &windows) {
         windows.showNews();
         auto &window = static_cast<NewsWindow &>(windows.newsWindow());
-        (void)QTest::qWaitForWindowExposed(&window);
+        (void)QTest::qWaitForWindowActive(&window);
         return window;
     }
 
@@ -96,10 +102,9 @@ class TestNewsWindow : public QObject {
         QCOMPARE(window.windowTitle(),
                  browsing ? "Latest news and check for recent upgrades" : "Message");
         QCOMPARE(window.size(), browsing ? QSize(328, 371) : QSize(294, 99));
-        for (const char *asking : {"Label1", "Command1", "Command2"})
-            QVERIFY2(control(window, asking)->isVisible() != browsing, asking);
-        for (const char *browser : {"web", "Command3", "Command4"})
-            QVERIFY2(control(window, browser)->isVisible() == browsing, browser);
+        for (const Place &place : places)
+            QVERIFY2(control(window, place.name)->isVisible() == (place.browsing == browsing),
+                     place.name);
         QCOMPARE(browserOf(window) != nullptr, browsing);
     }
 
@@ -181,18 +186,7 @@ private slots:
         QCOMPARE(server_.hits("/"), 0);
     }
 
-    void confirmingLayout_data() {
-        const Place rows[] = {
-            {"Okay", "Command1", QRect(64, 64, 73, 21), ""},
-            {"Cancel", "Command2", QRect(152, 64, 73, 21), ""},
-            {"notice", "Label1", QRect(24, 8, 241, 49),
-             "Latest news and checking for patches requires a valid internet connection. Hit "
-             "okay if you are connected otherwise cancel"},
-            {"web", "web", QRect(8, 8, 313, 329), ""},
-            {"Refresh", "Command3", QRect(0, 344, 137, 25), ""},
-            {"Close", "Command4", QRect(240, 344, 89, 25), ""}};
-        addRows(rows);
-    }
+    void confirmingLayout_data() { addRows(places); }
     void confirmingLayout() {
         QFETCH(Place, row);
         NewsWindow window(server_.url("/"), engine);
@@ -215,7 +209,6 @@ private slots:
     void okayHoldsTheFocusAndKeysActOnlyThroughIt() {
         auto windows = makeWindows(nowhere_, NewsWindow::engineBrowser);
         NewsWindow &window = shownNews(*windows);
-        QVERIFY(QTest::qWaitForWindowActive(&window));
         QCOMPARE(QApplication::focusWidget(), control(window, "Command1"));
         QTest::keyClick(&window, Qt::Key_Escape);
         QVERIFY(windows->existingNewsWindow());
@@ -236,17 +229,14 @@ private slots:
 
     // A flat face in the button's grey with a raised edge; the focus a dotted rectangle, no tint.
     void buttonsAreFlatGreyWithADottedFocus_data() {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("Okay, with the focus") << "Command1";
-        QTest::newRow("Cancel") << "Command2";
+        QTest::addColumn<bool>("focus");
+        QTest::newRow("Okay, with the focus") << true;
+        QTest::newRow("Cancel") << false;
     }
     void buttonsAreFlatGreyWithADottedFocus() {
-        QFETCH(QString, name);
-        const bool focus = name == "Command1";
-        NewsWindow window(nowhere_, [](QWidget *) { return nullptr; });
-        window.showNonModal();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        QWidget *button = control(window, name);
+        QFETCH(bool, focus);
+        auto windows = makeWindows(nowhere_);
+        QWidget *button = control(shownNews(*windows), focus ? "Command1" : "Command2");
         QCOMPARE(button->hasFocus(), focus);
         const QImage image = button->grab().toImage().scaled(button->size());
         const int right = button->width() - 1, bottom = button->height() - 1;
@@ -262,23 +252,19 @@ private slots:
         QCOMPARE(dark, focus ? (right - 8) / 2 : 0);
     }
 
-    // A user's whole session, as env/as-user runs it, against a TLS server: unprivileged with the
-    // engine's sandbox on; in a chroot, where the kernel refuses the sandbox; or as root without
-    // QTWEBENGINE_DISABLE_SANDBOX, which the program never sets. Where the engine cannot start,
-    // the browser area says why instead of the program ending or browsing unsandboxed. The
-    // wrapper then finds HOME empty, no engine process left and nothing on standard error. Run
-    // as root outside the wrapper, it runs the root session in a child.
+    // A user's whole session against a TLS server, as env/as-user runs it: unprivileged with the
+    // engine's sandbox on; in a chroot, where the kernel refuses the sandbox; or as root (outside
+    // the wrapper, in a child) without QTWEBENGINE_DISABLE_SANDBOX, which the program never sets.
+    // Where the engine cannot start, the browser area says why, and nothing ends or browses
+    // unsandboxed; the wrapper then finds HOME empty, no engine process and nothing on stderr.
     void aUsersSession() {
         const QByteArray mode = qgetenv("LUMATIC_AS_USER");
         if (mode.isEmpty() && geteuid() != 0)
             QSKIP("runs as a user, under tests/env/as-user");
-        if (mode.isEmpty()) {
-            checkPassesInChild("LUMATIC_AS_USER", "root");
-            return;
-        }
+        if (mode.isEmpty())
+            return checkPassesInChild("LUMATIC_AS_USER", "root");
         qunsetenv("QTWEBENGINE_DISABLE_SANDBOX"); // which main() set for root
-        // The engine would still log that it cannot verify the certificate, had its logging not
-        // been turned down.
+        // Else the engine would log that it cannot verify the certificate.
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") +
                                                   " --ignore-certificate-errors --log-level=3");
         HttpServer tls(HttpServer::Https);
@@ -300,7 +286,6 @@ private slots:
              "sandbox."}};
         click(window, "Command1");
         if (refused.contains(mode)) {
-            // The reason shows in place of the page; the engine never started.
             QLabel *notice = noticeOf(window);
             QVERIFY(notice && notice->isVisible());
             QCOMPARE(notice->text(), refused[mode]);
@@ -329,10 +314,8 @@ private slots:
     // alike. It can start once a process, so this runs in a child; it ends once standard error
     // is back, for the child was its last writer.
     void standardErrorLosesOnlyTheEnginesKnownNoise() {
-        if (!qEnvironmentVariableIsSet("LUMATIC_TEST_CHILD")) {
-            checkPassesInChild("LUMATIC_TEST_CHILD", "1");
-            return;
-        }
+        if (!qEnvironmentVariableIsSet("LUMATIC_TEST_CHILD"))
+            return checkPassesInChild("LUMATIC_TEST_CHILD", "1");
         const QByteArray noise =
             "Fontconfig error: Cannot load default config file: No such file: (null)";
         const QByteArray nearMiss = QByteArray(noise).replace("(null)", "/etc/fonts.conf");
@@ -476,13 +459,13 @@ private slots:
 
     // Okay and Refresh ask for the news over HTTPS; Refresh also reloads from the source.
     void theNewsIsFetchedOverHttps() {
-        AddressBook book;
+        auto *book = new AddressBook;
         NewsWindow window(completeAddress(QString::fromLatin1(NewsAddress)),
-                          [&book](QWidget *host) { return new Browser(host, book); });
+                          [book](QWidget *host) { return new Browser(host, *book); });
         click(window, "Command1");
         click(window, "Command3");
         const QUrl news(QStringLiteral("https://kingpin.info/"));
-        QCOMPARE(book.asked, (QList<QUrl>{news, news, QUrl(QStringLiteral("reload:"))}));
+        QCOMPARE(book->asked, (QList<QUrl>{news, news, QUrl(QStringLiteral("reload:"))}));
     }
 };
 
