@@ -44,7 +44,7 @@ protected:
     // the test as it holds the user; those the browser keeps off the screen are its own.
     bool eventFilter(QObject *watched, QEvent *event) override {
         auto *window = event->type() == QEvent::Show ? qobject_cast<QWidget *>(watched) : nullptr;
-        if (window && window->isWindow() && window != host_)
+        if (window && window->isWindow() && window != &host_)
             QTimer::singleShot(0, window, [this, window] {
                 if (!window->windowHandle() || !window->windowHandle()->isVisible())
                     return;
@@ -86,7 +86,7 @@ private:
 
     // A plain server, a TLS server the engine trusts, and one it does not.
     HttpServer server_, tls_{HttpServer::Https}, untrusted_{HttpServer::Https};
-    QWidget *host_ = nullptr;
+    QWidget host_;
     Browser *browser_ = nullptr;
     QStringList shown_; // windows that reached the screen, mail that would have been sent
     const QByteArrayList unreachable_{"/popup", "/source", "/plain"};
@@ -130,20 +130,19 @@ private slots:
                 qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") + tls_.trustSwitch());
 
         QDesktopServices::setUrlHandler(QStringLiteral("mailto"), this, "openMail");
-        host_ = new QWidget;
-        host_->resize(640, 480);
+        host_.resize(640, 480);
         qApp->installEventFilter(this);
-        browser_ = engine(host_);
+        browser_ = engine(&host_);
         QVERIFY(browser_);
-        browser_->widget()->setGeometry(host_->rect());
-        host_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(host_));
+        browser_->widget()->setGeometry(host_.rect());
+        host_.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host_));
         QVERIFY(load(server_, "/"));
     }
 
     void cleanupTestCase() {
         QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
-        delete host_;
+        delete browser_;
     }
 
     // Without this the refresh test could not tell a fresh load from a plain one.
@@ -301,9 +300,9 @@ private slots:
         QCOMPARE(untrusted_.hits("/"), 0);
         QCOMPARE(notices.count(), noticed);
         QCOMPARE(notices.value(0).value(0).toString(), row.notice);
-        QVERIFY(host_->close());
-        host_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(host_));
+        QVERIFY(host_.close());
+        host_.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host_));
         refresh();
     }
 
