@@ -52,7 +52,7 @@ struct Ending {
     QByteArray before;
 };
 
-// An engine, its own factory, that notes each address it is asked for; the browser owns it.
+// An engine that only notes each address it is asked for, and its own factory; the browser owns it.
 struct AddressBook final : BrowserFactory, BrowserEngine {
     QList<QUrl> asked;
     QWidget *view = nullptr;
