@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QPointer>
 #include <QTimer>
 #include <QWindow>
@@ -50,7 +51,11 @@ protected:
                     return;
                 shown_ << QStringLiteral("%1 \"%2\"")
                               .arg(window->metaObject()->className(), window->windowTitle());
-                window->close(); // a dialog rejects itself
+                // A message box without an escape button would ignore close().
+                if (auto *dialog = qobject_cast<QDialog *>(window))
+                    dialog->reject();
+                else
+                    window->close();
             });
         return false;
     }
