@@ -417,11 +417,10 @@ private slots:
     }
 
     void thePreviewSpeaksItsLevelAndPosition() {
-        main_->Label_Click(4);
-        shown_.registry().clocks().tick(4);
+        play("4 t");
         QAccessibleInterface *swatch = readable("preview");
         QCOMPARE(swatch->text(QAccessible::Description), "Level m");
-        shown_.registry().clocks().tick(4);
+        tick();
         QCOMPARE(swatch->text(QAccessible::Description), "Level a");
         QAccessibleInterface *box = readable("stylerun");
         QCOMPARE(box->textInterface()->text(0, box->textInterface()->characterCount()), "2/12");
@@ -454,16 +453,15 @@ private slots:
     }
 
     void helpPictureClosesItAndNothingElseDoes() {
-        QPointer<HelpWindow> help = new HelpWindow;
-        help->showNonModal();
-        QVERIFY(QTest::qWaitForWindowExposed(help));
-        QTest::mouseClick(help, Qt::LeftButton, {}, QPoint(3, 3));
+        QPointer<Form> window = &help();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(3, 3));
         for (const char *name : {"Frame1", "Frame2", "Label1", "Label2", "Label4"})
-            QTest::mouseClick(control(*help, name), Qt::LeftButton, {}, QPoint(3, 3));
-        QVERIFY(help->isVisible());
-        QTest::mouseClick(control(*help, "Image1"), Qt::LeftButton);
-        QVERIFY(!help->isVisible());
-        QTRY_VERIFY(help.isNull());
+            QTest::mouseClick(control(*window, name), Qt::LeftButton, {}, QPoint(3, 3));
+        QVERIFY(window->isVisible());
+        QTest::mouseClick(control(*window, "Image1"), Qt::LeftButton);
+        QVERIFY(!window->isVisible());
+        QTRY_VERIFY(window.isNull());
     }
 
     // A click through the window system shows the label's entry and runs its clock alone.
