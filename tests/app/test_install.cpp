@@ -15,8 +15,7 @@ using namespace lumatic;
 using lumatic::test::runTool;
 
 // The program as the desktop sees it under /usr in a scratch root, installed by the build and
-// unpacked from the .deb that the test's fixture makes from this build, as a distribution takes
-// it. Sanitizer builds make no package: its rows skip there.
+// unpacked from the .deb that the test's fixture makes from this build, as a distribution takes it.
 class TestInstall : public QObject {
     Q_OBJECT
 

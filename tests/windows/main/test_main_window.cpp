@@ -16,8 +16,7 @@ namespace {
 
 constexpr auto *rgb = colourFromValue;
 
-// The window as a user sees it, for checks on what is actually drawn: one sample per logical
-// pixel, so that the checks hold at any scale.
+// What is drawn, one sample per logical pixel so that the checks hold at any scale.
 QImage shot(QWidget &window) {
     QImage image = window.grab().toImage().scaled(window.size(), Qt::IgnoreAspectRatio,
                                                   Qt::FastTransformation);
@@ -25,8 +24,7 @@ QImage shot(QWidget &window) {
     return image;
 }
 
-// The rightmost column of a region that holds text lighter than the background's grey, counted
-// from the region's left, or -1 when there is none.
+// The region's last column with ink lighter than the background, from its left; -1: none.
 int inkRight(const QImage &image, const QRect &region, int background = 0x60) {
     for (int x = region.right(); x >= region.left(); --x)
         for (int y = region.top(); y <= region.bottom(); ++y)
@@ -145,8 +143,7 @@ class TestMainWindow : public QObject {
     QString text(const char *label) { return shown_.control<QLabel>(label)->text(); }
     PositionBox &box() { return *shown_.control<PositionBox>("stylerun"); }
     std::uint32_t swatch() { return shown_.control<Swatch>("preview")->backColor(); }
-    // What the main window shows, and each clock's count (0 before there are clocks), marked "+"
-    // while the clock runs.
+    // The window's texts and each clock's count (0 without clocks), marked "+" while it runs.
     QStringList shownTexts() {
         QStringList all = {text("style"), text("strings"), text("uses"), box().text(),
                            QString::number(swatch())};
