@@ -100,20 +100,10 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 
     test::ShownMainWindow shown_;
+    MainWindow *main_ = nullptr; // shown_'s
     std::unique_ptr<WindowRegistry> standIns_;
     int standInsMade_ = 0;
     Model model_; // played along by the steps below
-    MainWindow *main_ = nullptr;
-    Form &help() {
-        shown_.registry().showHelp();
-        return shown_.registry().helpWindow();
-    }
-    // The window a row's tag names: the help window's start with "help ".
-    QWidget &rowWindow() { return QTest::currentDataTag()[0] == 'h' ? help() : *main_; }
-    static QString rowControl() { return QString(QTest::currentDataTag()).section(' ', -1); }
-    QAccessibleInterface *readable(const QString &name) {
-        return QAccessible::queryAccessibleInterface(shown_.control(name));
-    }
 
     // A window of no particular content, for the rules every window keeps.
     Form *standIn(const char *name) {
@@ -163,6 +153,16 @@ class TestMainWindow : public QObject {
                 tick(step.size() > 1 ? step.mid(1).toInt() : 1);
             else
                 select(step.toInt());
+    }
+    Form &help() {
+        shown_.registry().showHelp();
+        return shown_.registry().helpWindow();
+    }
+    // The window a row's tag names: the help window's start with "help ".
+    QWidget &rowWindow() { return QTest::currentDataTag()[0] == 'h' ? help() : *main_; }
+    static QString rowControl() { return QString(QTest::currentDataTag()).section(' ', -1); }
+    QAccessibleInterface *readable(const QString &name) {
+        return QAccessible::queryAccessibleInterface(shown_.control(name));
     }
 
 private slots:
