@@ -15,23 +15,22 @@ using namespace lumatic;
 using lumatic::test::runTool;
 
 // The program as the desktop sees it under /usr in a scratch root, installed by the build and
-// unpacked from the .deb that the test's fixture makes from this build, as a distribution takes
-// it. Sanitizer builds make no package: its rows skip there.
+// unpacked from the .deb that the test's fixture makes from this build, as a distribution takes it.
 class TestInstall : public QObject {
     Q_OBJECT
 
-    QTemporaryDir root_; // the roots "installed" and "packaged"
+    QTemporaryDir roots_; // "installed" and "packaged"
     QString package_;
-    QString usr() const { return root_.filePath("installed/usr"); }
+    QString usr(const QString &root = "installed") const { return roots_.filePath(root + "/usr"); }
     static QString icon(int size) {
         return QString("share/icons/hicolor/%1x%1/apps/org.example.Lumatic.png").arg(size);
     }
 
 private slots:
     void initTestCase() {
-        QVERIFY(root_.isValid());
+        QVERIFY(roots_.isValid());
         auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("DESTDIR", root_.filePath("installed"));
+        environment.insert("DESTDIR", roots_.filePath("installed"));
         QString said;
         QVERIFY2(runTool("cmake", {"--install", LUMATIC_BUILD_DIR, "--prefix", "/usr"}, &said,
                          QProcess::MergedChannels, environment) == 0,
@@ -41,7 +40,7 @@ private slots:
         const QStringList packages = folder.entryList({"*.deb"}, QDir::Files);
         QCOMPARE(packages.size(), 1);
         package_ = folder.filePath(packages.first());
-        const QString packaged = root_.filePath("packaged");
+        const QString packaged = roots_.filePath("packaged");
         QVERIFY2(runTool("dpkg-deb", {"--extract", package_, packaged}, &said) == 0,
                  qPrintable(said));
 #endif
@@ -72,8 +71,7 @@ private slots:
             files.push_back({QString("icon %1").arg(size), icon(size)});
         for (const char *root : {"installed", "packaged"})
             for (const auto &[tag, path, line] : files)
-                QTest::addRow("%s: %s", root, qPrintable(tag))
-                    << root_.filePath(QString(root) + "/usr") << path << line;
+                QTest::addRow("%s: %s", root, qPrintable(tag)) << usr(root) << path << line;
     }
     void filesLandWhereTheDesktopLooks() {
         QFETCH(QString, usr);
@@ -138,7 +136,7 @@ private slots:
     void theInstalledProgramAnswers_data() {
         QTest::addColumn<QString>("usr");
         for (const char *root : {"installed", "packaged"})
-            QTest::newRow(root) << root_.filePath(QString(root) + "/usr");
+            QTest::newRow(root) << usr(root);
     }
     void theInstalledProgramAnswers() {
         QFETCH(QString, usr);

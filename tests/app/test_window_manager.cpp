@@ -11,7 +11,6 @@ using namespace lumatic;
 
 namespace {
 
-// What a tool printed.
 QString run(const QString &program, const QStringList &arguments) {
     QString said;
     test::runTool(program, arguments, &said, QProcess::SeparateChannels);
