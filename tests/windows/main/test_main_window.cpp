@@ -218,7 +218,8 @@ private slots:
     void geometry() {
         QFETCH(QString, container);
         QFETCH(QRect, pixels);
-        const QWidget *widget = test::control(rowWindow(), rowControl());
+        const auto *widget = rowWindow().findChild<QWidget *>(rowControl());
+        QVERIFY2(widget, qPrintable(rowControl()));
         QVERIFY(widget->isVisible());
         QVERIFY(widget->focusPolicy() == Qt::NoFocus || !widget->isEnabled());
         if (const auto *label = qobject_cast<const QLabel *>(widget)) {
@@ -264,7 +265,8 @@ private slots:
     }
     void frames() {
         QFETCH(qreal, points);
-        const auto *frame = control<Frame>(rowWindow(), rowControl());
+        const auto *frame = rowWindow().findChild<Frame *>(rowControl());
+        QVERIFY2(frame, qPrintable(rowControl()));
         QTEST(frame->caption(), "caption");
         QCOMPARE(frame->captionColour(), rgb(0xA6C1C6));
         QCOMPARE(frame->palette().color(QPalette::Window), rgb(0x1D1D1D));
@@ -344,7 +346,8 @@ private slots:
         QTest::newRow("help Image1") << "";
     }
     void pictureButtons() {
-        const auto *button = control<PictureButton>(rowWindow(), rowControl());
+        const auto *button = rowWindow().findChild<PictureButton *>(rowControl());
+        QVERIFY2(button, qPrintable(rowControl()));
         QTEST(button->toolTip(), "toolTip");
         QCOMPARE(button->picture().size(), QSize(24, 22));
         // A raised button: black outline, white upper-left edge, grey lower-right, grey face.
@@ -441,7 +444,9 @@ private slots:
 
     // Three sentences of credit, with contact details that belong to nobody real.
     void aboutGivesCredit() {
-        const QString credits = control<QLabel>(help(), "Label4")->text();
+        const auto *label = help().findChild<QLabel *>("Label4");
+        QVERIFY(label);
+        const QString credits = label->text();
         QCOMPARE(credits.count(". ") + 1, 3);
         QVERIFY(credits.contains("the Lumatic authors"));
         QVERIFY(credits.contains("@example.org"));
@@ -451,10 +456,11 @@ private slots:
         QPointer<Form> window = &help();
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(3, 3));
-        for (const char *name : {"Frame1", "Frame2", "Label1", "Label2", "Label4"})
-            QTest::mouseClick(control(*window, name), Qt::LeftButton, {}, QPoint(3, 3));
-        QVERIFY(window->isVisible());
-        QTest::mouseClick(control(*window, "Image1"), Qt::LeftButton);
+        for (const char *name : {"Frame1", "Frame2", "Label1", "Label2", "Label4", "Image1"}) {
+            auto *widget = window->findChild<QWidget *>(name);
+            QVERIFY2(widget && window->isVisible(), name);
+            QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(3, 3));
+        }
         QVERIFY(!window->isVisible());
         QTRY_VERIFY(window.isNull());
     }
